@@ -1,0 +1,667 @@
+#include "app/MainWindow.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFile>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPushButton>
+#include <cmath>
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "filedialog/FileDialog.h"
+#include "launcher/Commands.h"
+#include "persistence/DataFiles.h"
+#include "persistence/ItemFile.h"
+#include "timer/TimerRules.h"
+
+namespace sorvel {
+
+namespace {
+constexpr int px(int twips) { return twips / 15; }
+constexpr QRgb kPictureGrey = qRgb(192, 192, 192);
+constexpr QRgb kAlarmGreen = qRgb(0, 255, 0);
+const char* const kStartCaption = "ランチャー　左：ファイル　右：フォルダ";
+const char* const kSlotTooltip = "赤：フォルダ　青：ファイル　緑：URL　黒：未決定";
+
+QPushButton* makeButton(QWidget* parent, const char* caption, int l, int t, int w, int h, const char* tip) {
+    auto* b = new QPushButton(QString::fromUtf8(caption), parent);
+    b->setGeometry(px(l), px(t), px(w), px(h));
+    if (tip) b->setToolTip(QString::fromUtf8(tip));
+    return b;
+}
+}  // namespace
+
+int virtualKeyCode(int key, bool keypad) {
+    if (key >= Qt::Key_0 && key <= Qt::Key_9) return keypad ? 96 + (key - Qt::Key_0) : key;
+    if (key >= Qt::Key_A && key <= Qt::Key_Z) return key;
+    if (key >= Qt::Key_F1 && key <= Qt::Key_F24) return 112 + (key - Qt::Key_F1);
+    switch (key) {
+        case Qt::Key_Delete: return 46;
+        case Qt::Key_Backspace: return 8;
+        case Qt::Key_Tab: return 9;
+        case Qt::Key_Return:
+        case Qt::Key_Enter: return 13;
+        case Qt::Key_Shift: return 16;
+        case Qt::Key_Control: return 17;
+        case Qt::Key_Alt: return 18;
+        case Qt::Key_Escape: return 27;
+        case Qt::Key_Space: return 32;
+        case Qt::Key_Left: return 37;
+        case Qt::Key_Up: return 38;
+        case Qt::Key_Right: return 39;
+        case Qt::Key_Down: return 40;
+        case Qt::Key_Insert: return 45;
+        default: return 255;
+    }
+}
+
+MainWindow::MainWindow(std::string programFolder, AppServices services, QWidget* parent)
+    : QWidget(parent), folder_(std::move(programFolder)), sv_(services) {
+    if (folder_.empty() || folder_.back() != '/') folder_ += '/';
+    setWindowTitle(QString::fromUtf8(kStartCaption));
+    setFixedSize(316, 146);
+    setFont(uiFont(12));
+    setMouseTracking(true);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    buildControls();
+
+    MusicView v;
+    v.hidePageMenu = [this] { hideList3(); };
+    v.hidePatternList = [this] { list2_->hide(); };
+    v.flashFormRed = [this] { setFormColor(qRgb(255, 0, 0)); };
+    v.fileNameOnly = [this] { return check1_->isChecked(); };
+    v.setTrackName = [this](const std::string& t) { text2_[0]->setText(QString::fromStdString(t)); };
+    v.setTrackNumber = [this](const std::string& t) { text2_[1]->setText(QString::fromStdString(t)); };
+    v.listVisible = [this] { return !list1_->isHidden(); };
+    v.setListVisible = [this](bool b) { list1_->setVisible(b); };
+    v.listTop = [this] { return list1_->y(); };
+    v.setListTop = [this](int t) { list1_->move(px(120), t); };
+    v.focusList = [this] { list1_->setFocus(); };
+    v.setListButtonsVisible = [this](bool b) {
+        for (int i : {4, 5, 7, 8}) com5_[i]->setVisible(b);
+        check1_->setVisible(b);
+    };
+    v.setListUDEnabled = [this](bool b) { com5_[1]->setEnabled(b); };
+    v.focusListUD = [this] { com5_[1]->setFocus(); };
+    v.setPageCaption = [this](const std::string& c) { com5_[7]->setText(QString::fromStdString(c)); };
+    v.setFavouritesLook = [this](bool fav) {
+        list1_->setStyleSheet(fav ? QStringLiteral("QListWidget{background:rgb(225,255,225);}")
+                                  : QStringLiteral("QListWidget{background:rgb(255,255,255);}"));
+        com5_[8]->setEnabled(!fav);
+    };
+    v.showMidiDialog = [this] {
+        if (runFileDialog) runFileDialog();
+    };
+    v.saveData = [this] { saveData(); };
+    music_ = std::make_unique<MusicController>(st_, musicList_, *sv_.mci, folder_, std::move(v));
+    musicList_.onClick = [this] { music_->listClick(); };
+    musicList_.onChanged = [this] { syncList1(); };
+
+    runFileDialog = [this] {
+        FileDialog dlg(st_, this);
+        dlg.exec();
+    };
+    askReset = [this] {
+        QMessageBox box(QMessageBox::Question, QStringLiteral("リセット操作"), QStringLiteral("リセットします。いいですか？？"),
+                        QMessageBox::Ok | QMessageBox::Cancel, this);
+        return box.exec() == QMessageBox::Ok;
+    };
+    endProgram = [](int code) { QCoreApplication::exit(code); };
+
+    timer_.setSingleShot(true);
+    timer_.setTimerType(Qt::PreciseTimer);
+    connect(&timer_, &QTimer::timeout, this, [this] { tick(); });
+    qApp->installEventFilter(this);
+}
+
+MainWindow::~MainWindow() { qApp->removeEventFilter(this); }
+
+void MainWindow::buildControls() {
+    picture1_ = new SurfaceWidget(300, 126, this);
+    picture1_->move(px(120), 0);
+    Surface& pic = picture1_->surface();
+    pic.setBackColor(kPictureGrey);
+    pic.setFont(uiFont(13, true));
+    pic.cls();
+    picture1_->onMouseDown = [this](Qt::MouseButton) { picture1MouseDown(); };
+    picture1_->onMouseMove = [this] { st_.hoverIndex = kNoHover; };
+
+    // Slot button 0 exists from the start; 1..9 are made at start-up.
+    auto* b0 = new SurfaceWidget(60, 20, picture1_);
+    b0->move(0, 0);
+    b0->surface().setBackColor(qRgb(255, 224, 192));
+    b0->surface().setFont(uiFont(12));
+    b0->surface().cls();
+    b0->setToolTip(QString::fromUtf8(kSlotTooltip));
+    command1_[0] = b0;
+
+    command2_[0] = makeButton(picture1_, "前", 2610, 840, 375, 300, "前のページへ");
+    command2_[1] = makeButton(picture1_, "次", 2985, 840, 375, 300, "次のページへ");
+    command2_[2] = makeButton(picture1_, "登録/上書き", 1515, 840, 1095, 300, "アプリのパスを登録します");
+    command2_[3] = makeButton(picture1_, "TIMER", 3360, 840, 615, 300, "タイマーを発動します");
+    command2_[4] = makeButton(picture1_, "FPS", 3960, 840, 495, 300, "1秒間の表示回数の設定をします");
+    for (int i = 0; i < 5; ++i) {
+        command2_[i]->setObjectName(QStringLiteral("command2"));
+        connect(command2_[i], &QPushButton::clicked, this, [this, i] { command2Click(i); });
+    }
+
+    com5_[0] = makeButton(this, "IPのコピー", 120, 1560, 1215, 255, "IPをコピーします");
+    com5_[1] = makeButton(this, "List U/D", 1440, 1560, 1215, 255, "リストを出したり閉じたりします");
+    com5_[2] = makeButton(this, "Play", 2640, 1560, 615, 255, "再生します。");
+    com5_[3] = makeButton(this, "Stop", 3240, 1560, 615, 255, "停止します。");
+    com5_[4] = makeButton(this, "Select(mid)", 840, 1320, 1455, 255, "リストに曲の追加をします");
+    com5_[5] = makeButton(this, "Delete", 3000, 1320, 855, 255, "リストに曲の削除をします");
+    com5_[6] = makeButton(this, "繰返", 3840, 1560, 735, 255, "現在の再生パターンです。");
+    com5_[7] = makeButton(this, "1P", 120, 1320, 735, 255, "現在のリストのページ数です");
+    com5_[8] = makeButton(this, "Favo", 3840, 1320, 615, 255, "お気に入りリストに追加する。");
+    for (int i = 0; i < 9; ++i) connect(com5_[i], &QPushButton::clicked, this, [this, i] { com5Click(i); });
+    for (int i : {4, 5, 7, 8}) com5_[i]->hide();
+
+    command3_ = makeButton(this, "？", 4440, 1320, 330, 255, "ヘルプを表示します");
+    connect(command3_, &QPushButton::clicked, this, [this] { command3Click(); });
+
+    text2_[0] = new QLineEdit(QStringLiteral("Midi Name"), this);
+    text2_[0]->setGeometry(px(120), px(1920), px(3000), px(270));
+    text2_[0]->setToolTip(QStringLiteral("現在再生中のファイル名です。"));
+    text2_[1] = new QLineEdit(QStringLiteral("Midi No"), this);
+    text2_[1]->setGeometry(px(3120), px(1920), px(1500), px(270));
+    text2_[1]->setToolTip(QStringLiteral("MIDIリストの曲数です"));
+
+    check1_ = new QCheckBox(QStringLiteral("File"), this);
+    check1_->setGeometry(px(2280), px(1320), px(735), px(255));
+    check1_->setToolTip(QStringLiteral("ファイル名のみを表示させるか決めます。"));
+    check1_->hide();
+    connect(check1_, &QCheckBox::clicked, this, [this] {
+        hideList3();
+        music_->fname();
+    });
+    check2_ = new QCheckBox(QStringLiteral("MIDI予約"), this);
+    check2_->setGeometry(px(240), px(1200), px(1095), px(255));
+    check2_->hide();
+
+    text1_ = new QLineEdit(this);
+    text1_->setGeometry(px(1440), px(1200), px(1095), px(330));
+    text1_->setFont(uiFont(15));
+    text1_->hide();
+    text1_->setEnabled(false);
+    command4_[0] = makeButton(this, "OK（分）", 2640, 1200, 975, 375, nullptr);
+    command4_[1] = makeButton(this, "止める", 3600, 1200, 735, 375, "中止します");
+    command4_[2] = makeButton(this, "FPS　OK", 2640, 1200, 975, 375, nullptr);
+    for (int i = 0; i < 3; ++i) {
+        command4_[i]->hide();
+        command4_[i]->setEnabled(false);
+        connect(command4_[i], &QPushButton::clicked, this, [this, i] { command4Click(i); });
+    }
+
+    list1_ = new QListWidget(this);
+    list1_->setGeometry(px(120), px(600), px(4500), px(1320));
+    list1_->setToolTip(QStringLiteral("Selectで追加して選択してください"));
+    list1_->hide();
+    list1_->viewport()->setMouseTracking(true);
+    list1_->viewport()->installEventFilter(this);
+    connect(list1_, &QListWidget::itemClicked, this, [this](QListWidgetItem* it) {
+        if (syncing_) return;
+        musicList_.select(list1_->row(it), true);
+    });
+    connect(list1_, &QListWidget::currentRowChanged, this, [this](int row) {
+        // Keyboard moves; mouse clicks arrive through itemClicked.
+        if (syncing_ || QApplication::mouseButtons() != Qt::NoButton) return;
+        musicList_.select(row);
+    });
+
+    list2_ = new QListWidget(this);
+    list2_->setGeometry(px(3840), px(720), px(615), px(780));
+    for (const char* c : kPatternCaptions) list2_->addItem(QString::fromUtf8(c));
+    list2_->setToolTip(QStringLiteral("単曲：1曲を1回のみ 単連：1曲を連続で 連曲：複数の曲を1回のみ 繰返：複数の曲を連続で"));
+    list2_->hide();
+    connect(list2_, &QListWidget::itemClicked, this, [this](QListWidgetItem* it) { list2Click(list2_->row(it)); });
+
+    list3_ = new QListWidget(this);
+    list3_->setGeometry(px(120), px(480), px(855), px(780));
+    for (const char* c : {"1つ前", "1つ後", "そのまま", "お気に入"}) list3_->addItem(QString::fromUtf8(c));
+    list3_->setToolTip(QStringLiteral("ページの変更"));
+    list3_->hide();
+    connect(list3_, &QListWidget::itemClicked, this, [this](QListWidgetItem* it) { list3Click(list3_->row(it)); });
+
+    list1_->raise();
+    list2_->raise();
+    list3_->raise();
+    setStyleSheet(QStringLiteral("QPushButton{padding:0px;} QPushButton#command2{background:rgb(192,192,192);}"));
+}
+
+int MainWindow::slotButtonCount() const {
+    int n = 0;
+    for (auto* b : command1_) n += b ? 1 : 0;
+    return n;
+}
+
+bool MainWindow::launcherMode() const { return !command1_[0]->isHidden(); }
+
+void MainWindow::loadIcons() {
+    auto load = [this](const char* name, QImage& pic, QImage& mask) {
+        QImage img(QString::fromStdString(programFile(folder_, name)), "BMP");
+        if (img.isNull()) {
+            std::fprintf(stderr, "sorvel_p: cannot read %s; starting without that icon\n", name);
+            img = QImage(96, 32, QImage::Format_RGB32);
+            img.fill(qRgb(0, 0, 0));
+        }
+        pic = img.convertToFormat(QImage::Format_RGB32);
+        mask = makeMask(pic);
+    };
+    load("ico.bmp", icons_.still, icons_.stillMask);
+    load("ico1.bmp", icons_.anim, icons_.animMask);
+}
+
+void MainWindow::formLoad() {
+    st_.lineBreak = "\r\n";
+    st_.framesPerSecond = 20;
+    st_.rowLevel = 6;
+    loadIcons();
+    for (int i = 1; i <= 9; ++i) {
+        auto* b = new SurfaceWidget(60, 20, picture1_);
+        b->setGeometry((i % 5) * 60, (i / 5) * 20, 60, 20);
+        b->surface().setFont(command1_[0]->surface().font());
+        b->setToolTip(command1_[0]->toolTip());
+        b->show();
+        command1_[i] = b;
+    }
+    for (int i = 0; i < 10; ++i) {
+        command1_[i]->onMouseDown = [this, i](Qt::MouseButton b) { command1MouseDown(i, b); };
+        command1_[i]->onMouseMove = [this, i] { command1MouseMove(i); };
+    }
+    loadData();
+    st_.hoverIndex = kNoHover;
+    st_.pulseStep = 1;
+    st_.alarmSoundPath = programFile(folder_, "bg.wav");
+    st_.currentMusicPath = musicList_.count() > 0 ? musicList_.at(0) : std::string();
+    std::string f = folder_;
+    if (f.size() > 1 && f.back() == '/') f.pop_back();
+    st_.fileDialogFolder = f;
+    st_.listSlideStep = 60;
+    drawFrame();
+    music_->poll();
+    music_->slideStep();
+    loaded_ = true;
+    scheduleTick();
+}
+
+void MainWindow::formUnload() {
+    if (ended_) return;
+    ended_ = true;
+    timer_.stop();
+    com5Click(3);
+    if (isMinimized()) showNormal();
+    st_.windowPosition = windowTwips();
+    if (!(st_.windowPosition[0] >= 45000 && st_.windowPosition[1] >= 45000)) saveData();
+}
+
+std::array<int32_t, 2> MainWindow::windowTwips() const {
+    const QPoint p = pos();
+    return {static_cast<int32_t>(p.x() * 15), static_cast<int32_t>(p.y() * 15)};
+}
+
+void MainWindow::placeWindowTwips(int32_t left, int32_t top) {
+    move(static_cast<int>(std::nearbyint(left / 15.0)), static_cast<int>(std::nearbyint(top / 15.0)));
+}
+
+void MainWindow::saveData() {
+    DataFileHooks h;
+    h.saveMusicList = [this] { music_->saveList(); };
+    SaveData(folder_, st_, h);
+}
+
+void MainWindow::loadData() {
+    DataFileHooks h;
+    h.keepMusicPage = [this] {
+        const QSignalBlocker b(list3_);
+        list3_->setCurrentRow(2);
+        list3Click(2);
+    };
+    h.loadMusicList = [this] { music_->loadList(); };
+    h.placeWindow = [this](int32_t l, int32_t t) { placeWindowTwips(l, t); };
+    LoadData(folder_, st_, h);
+}
+
+// ---- frame tick ----------------------------------------------------------------
+
+void MainWindow::scheduleTick() {
+    if (ended_) return;
+    const double interval = 1000.0 / st_.framesPerSecond;
+    const int64_t now = sv_.clock->nowMs();
+    int64_t due = static_cast<int64_t>(std::floor(static_cast<double>(st_.lastFrameTime) + interval)) + 1;
+    int64_t delay = due - now;
+    if (delay < 0) delay = 0;
+    if (delay > 1000) delay = 1000;
+    timer_.start(static_cast<int>(delay));
+}
+
+void MainWindow::tick() {
+    if (ended_) return;
+    const double interval = 1000.0 / st_.framesPerSecond;
+    const int64_t now = sv_.clock->nowMs();
+    if (static_cast<double>(st_.lastFrameTime) + interval >= static_cast<double>(now)) {
+        scheduleTick();
+        return;
+    }
+    st_.lastFrameTime = sv_.clock->nowMs();
+    drawFrame();
+    music_->poll();
+    music_->slideStep();
+    st_.alarmCountSeen = st_.alarmCount;
+    if (alarmDue(st_)) alarmStep();
+    wrapAdd(st_.framesThisSecond, 1);
+    if (st_.lastFrameTime - st_.secondStartTime > 1000) {
+        const CountdownTick t = UpdateCountdown(st_);
+        if (t.expired && check2_->isChecked()) com5Click(2);
+        setWindowTitle(QString::fromStdString(t.caption));
+        st_.measuredFps = static_cast<int16_t>(st_.framesThisSecond);
+        st_.secondStartTime = st_.lastFrameTime;
+        st_.framesThisSecond = 0;
+    }
+    scheduleTick();
+}
+
+void MainWindow::drawFrame() {
+    Surface& pic = picture1_->surface();
+    st_.pageBannerTicks = static_cast<int16_t>(st_.pageBannerTicks - 1);
+    if (st_.pageBannerTicks <= 0) st_.pageBannerTicks = 0;
+    pic.cls();
+    if (st_.alarmCountSeen != st_.alarmCount) {
+        pic.setBackColor(pic.backColor() == kPictureGrey ? kAlarmGreen : kPictureGrey);
+        pic.cls();
+    }
+    const bool launcher = launcherMode();
+    if (launcher) {
+        int16_t icon = 1;
+        DrawIcon(icon, st_, pic, icons_);
+    }
+    SlotPageView view;
+    view.picture = &pic;
+    for (int i = 0; i < 10; ++i) view.buttons[i] = command1_[i] ? &command1_[i]->surface() : nullptr;
+    view.launcherMode = launcher;
+    view.setMusicButtonsVisible = [this](bool v) { setMusicButtonsVisible(v); };
+    view.localIp = [this] { return sv_.localAddress->localIp(); };
+    DrawSlotPage(st_, view);
+
+    pic.pset(0, 41, pic.point(0, 41));
+    QString fps = QString::number(st_.measuredFps % 1000);
+    if (st_.measuredFps < 0) fps = QString::number(st_.measuredFps);
+    pic.print(QString::fromStdString(sv_.clock->timeOfDay()) + QString::fromStdString(st_.lineBreak) +
+              fps.rightJustified(3, QLatin1Char(' ')) + QStringLiteral("fps"));
+
+    if (st_.pageBannerTicks > 0) {
+        pic.box(1, 41, 70, 75, qRgb(255, 255, 255));
+        pic.pset(1, 43, pic.point(1, 43));
+        pic.print(QString::number(st_.slotPage * 10) + QStringLiteral("番地～"));
+        pic.pset(1, 57, pic.point(1, 57));
+        pic.print(QStringLiteral("  ") + QString::number(st_.slotPage * 10 + 9) + QStringLiteral("番地"));
+    }
+    if (st_.pageBannerTicks != 0 && st_.pageBannerTicks <= st_.framesPerSecond / 1.5) {
+        const QRgb c = pic.point(0, 41);
+        for (int y = (st_.pageBannerTicks % 2 == 0) ? 41 : 40; y <= 75; y += 2) pic.line(1, y, 71, y, c);
+    }
+
+    const QRgb pulse = qRgb(0, 0, st_.pulseLevel);
+    pic.setForeColor(pulse);
+    setFormColor(pulse);
+    st_.pulseLevel = static_cast<int16_t>(st_.pulseLevel + 5 * st_.pulseStep);
+    if (st_.pulseLevel >= 200) st_.pulseStep = static_cast<int16_t>(-st_.pulseStep);
+    if (st_.pulseLevel <= 0) st_.pulseStep = static_cast<int16_t>(-st_.pulseStep);
+
+    if (!launcher) {
+        DrawGame(game_, pic, st_.pulseLevel, st_.rowLevel);
+        UpdateGame(game_, st_.rowLevel, rng_);
+    }
+    picture1_->refresh();
+    for (auto* b : command1_) {
+        if (b && !b->isHidden()) b->refresh();
+    }
+}
+
+void MainWindow::setFormColor(QRgb c) {
+    if (c == formColor_) return;
+    formColor_ = c;
+    update(QRect(0, 0, px(120), 146));
+    update(QRect(308, 0, 8, 146));
+    update(QRect(0, 126, 316, 20));
+}
+
+void MainWindow::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.fillRect(rect(), QColor(formColor_));
+}
+
+void MainWindow::setMusicButtonsVisible(bool v) {
+    for (int i : {0, 1, 2, 3, 6}) {
+        if (com5_[i]->isHidden() == v) com5_[i]->setVisible(v);
+    }
+}
+
+void MainWindow::hideList3() { list3_->hide(); }
+
+void MainWindow::syncList1() {
+    syncing_ = true;
+    const auto& items = musicList_.items();
+    bool same = list1_->count() == static_cast<int>(items.size());
+    for (int i = 0; same && i < list1_->count(); ++i) {
+        same = list1_->item(i)->text().toStdString() == items[static_cast<size_t>(i)];
+    }
+    if (!same) {
+        list1_->clear();
+        for (const auto& e : items) list1_->addItem(QString::fromStdString(e));
+    }
+    list1_->setCurrentRow(musicList_.selected());
+    if (musicList_.selected() < 0) list1_->clearSelection();
+    syncing_ = false;
+}
+
+// ---- handlers --------------------------------------------------------------------
+
+void MainWindow::command1MouseDown(int index, Qt::MouseButton button) {
+    const int code = button == Qt::LeftButton ? kLeftButton : button == Qt::RightButton ? kRightButton : kMiddleButton;
+    SlotMouseDown(st_, index, code, *sv_.shell, [this] {
+        st_.windowPosition = windowTwips();
+        saveData();
+    });
+}
+
+void MainWindow::command1MouseMove(int index) { st_.hoverIndex = static_cast<int16_t>(index); }
+
+void MainWindow::command2Click(int index) {
+    switch (index) {
+        case 0:
+        case 1: PageButton(st_, index); break;
+        case 2:
+            st_.fileDialogValue.clear();
+            if (runFileDialog) runFileDialog();
+            BeginRegistration(st_);
+            break;
+        case 3:
+        case 4: {
+            for (QWidget* w : {static_cast<QWidget*>(text1_), static_cast<QWidget*>(command4_[0]),
+                               static_cast<QWidget*>(command4_[2]), static_cast<QWidget*>(command4_[1])}) {
+                w->hide();
+                w->setEnabled(false);
+            }
+            const int confirm = index == 3 ? 0 : 2;
+            for (QWidget* w : {static_cast<QWidget*>(text1_), static_cast<QWidget*>(command4_[confirm]),
+                               static_cast<QWidget*>(command4_[1])}) {
+                w->show();
+                w->setEnabled(true);
+            }
+            check2_->setVisible(index == 3);
+            text1_->clear();
+            if (index == 3) gett();
+            text1_->setMaxLength(index == 3 ? 4 : 3);
+            break;
+        }
+        default: break;
+    }
+    WrapPage(st_);
+}
+
+void MainWindow::command3Click() {
+    hideList3();
+    sv_.shell->execute(std::string("open"), programFile(folder_, "readme.txt"), std::nullopt, std::nullopt, 1);
+}
+
+void MainWindow::command4Click(int index) {
+    const double v = readLeadingNumber(text1_->text().toStdString());
+    if (index == 0) {
+        confirmMinutes(st_, v);
+    } else if (index == 2) {
+        if (confirmRate(st_, v)) scheduleTick();
+    }
+    for (QWidget* w : {static_cast<QWidget*>(text1_), static_cast<QWidget*>(command4_[0]),
+                       static_cast<QWidget*>(command4_[2]), static_cast<QWidget*>(command4_[1])}) {
+        w->hide();
+        w->setEnabled(false);
+    }
+    check2_->hide();
+}
+
+void MainWindow::com5Click(int index) {
+    hideList3();
+    switch (index) {
+        case 0: sv_.clipboard->setText(sv_.localAddress->localIp()); break;
+        case 1: music_->listUD(); break;
+        case 2: music_->play(); break;
+        case 3: music_->stop(); break;
+        case 4: music_->selectMid(); break;
+        case 5: music_->deleteEntry(); break;
+        case 6: list2_->show(); list2_->raise(); break;
+        case 7: list3_->show(); list3_->raise(); break;
+        case 8: music_->favo(); break;
+        default: break;
+    }
+}
+
+void MainWindow::list2Click(int row) {
+    if (row < 0 || row > 3) return;
+    com5_[6]->setText(QString::fromUtf8(kPatternCaptions[row]));
+    music_->choosePattern(kPatternCaptions[row]);
+}
+
+void MainWindow::list3Click(int row) { music_->pageMenu(row); }
+
+void MainWindow::picture1MouseDown() {
+    st_.alarmCount = 0;
+    st_.alarmCountSeen = 0;
+    picture1_->surface().setBackColor(kPictureGrey);
+    drawFrame();
+    picture1_->repaint();
+}
+
+void MainWindow::gett() {
+    st_.alarmSound.clear();
+    int fd = ::open(st_.alarmSoundPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) fd = ::open(st_.alarmSoundPath.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd >= 0) {
+        char buf[65536];
+        for (;;) {
+            const ssize_t n = ::read(fd, buf, sizeof buf);
+            if (n <= 0) break;
+            st_.alarmSound.insert(st_.alarmSound.end(), buf, buf + n);
+            if (st_.alarmSound.size() > 64u * 1024u * 1024u) break;
+        }
+        ::close(fd);
+    }
+    st_.alarmSound.push_back(0);
+}
+
+void MainWindow::alarmStep() {
+    sv_.wav->playFromMemory(st_.alarmSound);
+    sv_.beeper->beep();
+    wrapAdd(st_.alarmCount, -1);
+    setWindowTitle(QString::fromUtf8(kAlarmCaption));
+}
+
+void MainWindow::toggleGameMode() {
+    const bool entering = launcherMode();
+    if (entering) {
+        game_.savedFramesPerSecond = st_.framesPerSecond;
+        st_.hoverIndex = kNoHover;
+        text1_->setText(QStringLiteral("10"));
+    } else {
+        text1_->setText(QString::number(game_.savedFramesPerSecond));
+    }
+    command4Click(2);
+    for (auto* b : command1_) b->setVisible(!entering);
+    for (auto* b : command2_) b->setVisible(!entering);
+    for (auto* b : command4_) b->setVisible(!entering);
+    for (int i : {0, 1, 2, 3, 6}) com5_[i]->setVisible(!entering);
+    command4Click(1);
+}
+
+void MainWindow::formKeyDown(int vk) {
+    KeyActions a;
+    a.launcherShown = [this] { return launcherMode(); };
+    a.reseed = [this] { rng_.reseed(static_cast<uint32_t>(sv_.clock->nowMs())); };
+    a.enterGamePrep = [this] {
+        if (!list1_->isHidden()) com5Click(1);
+        list2_->hide();
+    };
+    a.toggleGameMode = [this] { toggleGameMode(); };
+    a.startGame = [this] { StartGame(game_, st_.rowLevel, rng_); };
+    a.restart = [this] { saikido(); };
+    a.beep = [this] { sv_.beeper->beep(); };
+    a.askReset = [this] { return askReset ? askReset() : false; };
+    a.reset = [this] {
+        for (auto& p : st_.slotPath) p.clear();
+        st_.windowPosition = {0, 0};
+        musicList_.clear();
+        saveData();
+        loadData();
+    };
+    FormKeyDown(vk, resetStep_, st_, game_, a);
+}
+
+void MainWindow::saikido() {
+    if (ended_) return;
+    sv_.beeper->beep();
+    st_.windowPosition = windowTwips();
+    if (!(st_.windowPosition[0] >= 45000 && st_.windowPosition[1] >= 45000)) saveData();
+    sv_.shell->startProgram(programFile(folder_, "sorvel_p"), folder_);
+    com5Click(3);
+    ended_ = true;
+    timer_.stop();
+    if (endProgram) endProgram(0);
+}
+
+void MainWindow::closeEvent(QCloseEvent* e) {
+    formUnload();
+    e->accept();
+}
+
+void MainWindow::mouseMoveEvent(QMouseEvent*) { st_.hoverIndex = kNoHover; }
+
+bool MainWindow::eventFilter(QObject* o, QEvent* e) {
+    if (e->type() == QEvent::MouseMove && o == list1_->viewport()) {
+        st_.hoverIndex = kNoHover;
+        return false;
+    }
+    if (e->type() != QEvent::KeyPress || !o->isWidgetType()) return QWidget::eventFilter(o, e);
+    auto* w = static_cast<QWidget*>(o);
+    if (w->window() != this) return false;
+    // Only the first receiver (the focus widget, or the window itself when
+    // nothing has the focus) hands the key to the handler.
+    QWidget* focus = QApplication::focusWidget();
+    if (focus ? (w != focus) : (w != this)) return false;
+    auto* k = static_cast<QKeyEvent*>(e);
+    const int vk = virtualKeyCode(k->key(), k->modifiers() & Qt::KeypadModifier);
+    const bool game = !launcherMode();
+    formKeyDown(vk);
+    // In the game, letters and the game's function keys act only here.
+    if (game && ((vk >= kKeyA && vk <= kKeyZ) || vk == kKeyF4 || vk == kKeyF6)) return true;
+    if (vk == kKeyF6) return true;
+    return false;
+}
+
+}  // namespace sorvel

@@ -1,0 +1,152 @@
+// The main window: its controls, start-up and shut-down, the frame tick,
+// and the handlers that tie the launcher, music, timer and game together.
+#pragma once
+
+#include <QTimer>
+#include <QWidget>
+#include <array>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "game/TypingGame.h"
+#include "launcher/LauncherState.h"
+#include "launcher/SlotPage.h"
+#include "music/Music.h"
+#include "platform/Services.h"
+#include "platform/SurfaceWidget.h"
+
+class QCheckBox;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+
+namespace sorvel {
+
+struct AppServices {
+    Clock* clock = nullptr;
+    Shell* shell = nullptr;
+    Beeper* beeper = nullptr;
+    Clipboard* clipboard = nullptr;
+    LocalAddress* localAddress = nullptr;
+    WavPlayer* wav = nullptr;
+    Mci* mci = nullptr;
+};
+
+class MainWindow : public QWidget {
+public:
+    // programFolder: where the data files and assets live (ends with "/").
+    MainWindow(std::string programFolder, AppServices services, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // Start-up: state, icons, slot buttons, data files, first frame, tick.
+    void formLoad();
+    // Shut-down: stop music, take position, save (45000-twips rule).
+    void formUnload();
+
+    // One timer event / one frame.
+    void tick();
+    void drawFrame();
+
+    // Handlers (public so that tests can press them).
+    void command1MouseDown(int index, Qt::MouseButton button);
+    void command1MouseMove(int index);
+    void command2Click(int index);
+    void command3Click();
+    void command4Click(int index);
+    void com5Click(int index);
+    void list2Click(int row);
+    void list3Click(int row);
+    void picture1MouseDown();
+    void formKeyDown(int vkCode);
+    void toggleGameMode();
+    void saikido();
+    void gett();
+    void alarmStep();
+
+    // Window position in twips (frame left/top x 15).
+    std::array<int32_t, 2> windowTwips() const;
+    void placeWindowTwips(int32_t left, int32_t top);
+
+    // Hooks for modal steps (replaced in tests).
+    std::function<void()> runFileDialog;
+    std::function<bool()> askReset;
+    std::function<void(int)> endProgram;
+
+    // Access for tests and the benchmark.
+    LauncherState& state() { return st_; }
+    GameState& game() { return game_; }
+    GameRandom& random() { return rng_; }
+    MusicList& musicList() { return musicList_; }
+    MusicController& music() { return *music_; }
+    Surface& picture() { return picture1_->surface(); }
+    SurfaceWidget* pictureWidget() { return picture1_; }
+    SurfaceWidget* slotButton(int i) { return command1_[i]; }
+    QPushButton* command2(int i) { return command2_[i]; }
+    QPushButton* command4(int i) { return command4_[i]; }
+    QPushButton* com5(int i) { return com5_[i]; }
+    QPushButton* command3() { return command3_; }
+    QLineEdit* text1() { return text1_; }
+    QLineEdit* text2(int i) { return text2_[i]; }
+    QCheckBox* check1() { return check1_; }
+    QCheckBox* check2() { return check2_; }
+    QListWidget* list1() { return list1_; }
+    QListWidget* list2() { return list2_; }
+    QListWidget* list3() { return list3_; }
+    int16_t resetStep() const { return resetStep_; }
+    bool launcherMode() const;
+    bool ended() const { return ended_; }
+    const std::string& programFolder() const { return folder_; }
+    int slotButtonCount() const;
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+    void paintEvent(QPaintEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    bool eventFilter(QObject* o, QEvent* e) override;
+
+private:
+    void buildControls();
+    void loadIcons();
+    void scheduleTick();
+    void saveData();
+    void loadData();
+    void syncList1();
+    void setFormColor(QRgb c);
+    void setMusicButtonsVisible(bool v);
+    void hideList3();
+
+    std::string folder_;
+    AppServices sv_;
+    LauncherState st_;
+    GameState game_;
+    GameRandom rng_;
+    MusicList musicList_;
+    std::unique_ptr<MusicController> music_;
+    IconPictures icons_;
+    int16_t resetStep_ = 0;
+    bool ended_ = false;
+    bool loaded_ = false;
+    bool syncing_ = false;
+    QRgb formColor_ = qRgb(0, 0, 0);
+    QTimer timer_;
+
+    SurfaceWidget* picture1_ = nullptr;
+    std::array<SurfaceWidget*, 10> command1_{};
+    std::array<QPushButton*, 5> command2_{};
+    std::array<QPushButton*, 3> command4_{};
+    std::array<QPushButton*, 9> com5_{};
+    QPushButton* command3_ = nullptr;
+    QLineEdit* text1_ = nullptr;
+    std::array<QLineEdit*, 2> text2_{};
+    QCheckBox* check1_ = nullptr;
+    QCheckBox* check2_ = nullptr;
+    QListWidget* list1_ = nullptr;
+    QListWidget* list2_ = nullptr;
+    QListWidget* list3_ = nullptr;
+};
+
+// Maps a Qt key press to the virtual key code the key handler expects.
+int virtualKeyCode(int qtKey, bool keypad);
+
+}  // namespace sorvel

@@ -1,0 +1,301 @@
+#include "filedialog/FileDialog.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStorageInfo>
+
+#include "platform/Surface.h"
+
+namespace sorvel {
+
+namespace {
+constexpr int px(int twips) { return twips / 15; }
+
+char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool matchFrom(const std::string& p, size_t pi, const std::string& n, size_t ni) {
+    // Iterative glob with backtracking on the last star.
+    size_t starP = std::string::npos, starN = 0;
+    while (ni < n.size()) {
+        if (pi < p.size() && (p[pi] == '?' || lower(p[pi]) == lower(n[ni]))) {
+            ++pi;
+            ++ni;
+        } else if (pi < p.size() && p[pi] == '*') {
+            starP = pi++;
+            starN = ni;
+        } else if (starP != std::string::npos) {
+            pi = starP + 1;
+            ni = ++starN;
+        } else {
+            return false;
+        }
+    }
+    while (pi < p.size() && p[pi] == '*') ++pi;
+    return pi == p.size();
+}
+
+QString parentOf(const QString& f) {
+    if (f == QLatin1String("/")) return f;
+    const int i = f.lastIndexOf(QLatin1Char('/'));
+    return i <= 0 ? QStringLiteral("/") : f.left(i);
+}
+}  // namespace
+
+bool wildcardMatch(const std::string& pattern, const std::string& name) {
+    // "*.*" lists every file, also names without a dot.
+    if (pattern == "*.*" || pattern == "*") return true;
+    return matchFrom(pattern, 0, name, 0);
+}
+
+std::string filterPattern(const std::string& entry) {
+    const auto sp = entry.find(' ');
+    if (sp == std::string::npos) return {};
+    return entry.substr(0, sp);
+}
+
+std::string composeAnswer(const std::string& t, const std::string& folder) {
+    if (t.rfind("http://", 0) == 0 || t.rfind("ftp://", 0) == 0 || t.rfind("/", 0) == 0) return t;
+    return folder + "/" + t;
+}
+
+FileDialog::FileDialog(LauncherState& s, QWidget* parent) : QDialog(parent), s_(s) {
+    setWindowTitle(QStringLiteral("ファイルを選んでください"));
+    setFixedSize(px(7530), px(4185));
+    setFont(uiFont(12));
+    drive1_ = new QComboBox(this);
+    drive1_->setGeometry(px(120), px(120), px(2655), px(300) + 4);
+    dir1_ = new QListWidget(this);
+    dir1_->setGeometry(px(120), px(480), px(2655), px(2610));
+    file1_ = new QListWidget(this);
+    file1_->setGeometry(px(2880), px(120), px(2655), px(2970));
+    file1_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    ok_ = new QPushButton(QStringLiteral("OKっす"), this);
+    ok_->setGeometry(px(5640), px(120), px(1815), px(615));
+    cancel_ = new QPushButton(QStringLiteral("Cancelっす"), this);
+    cancel_->setGeometry(px(5640), px(840), px(1815), px(615));
+    const char* captions[4] = {"フォルダごと選択", "読取り属性表示", "隠し属性表示", "システム表示"};
+    const int geo[4][4] = {{5760, 1560, 1695, 255}, {5760, 1920, 1575, 255}, {5760, 2280, 1575, 255},
+                           {5760, 2640, 1575, 255}};
+    for (int i = 0; i < 4; ++i) {
+        check1_[i] = new QCheckBox(QString::fromUtf8(captions[i]), this);
+        check1_[i]->setGeometry(px(geo[i][0]), px(geo[i][1]), px(geo[i][2]) + 12, px(geo[i][3]));
+        if (i > 0) connect(check1_[i], &QCheckBox::toggled, this, [this] { refreshFiles(); });
+    }
+    check1_[0]->setEnabled(false);
+    check1_[1]->setChecked(true);
+    label0_ = new QLabel(QStringLiteral("File:"), this);
+    label0_->setGeometry(px(120), px(3360), px(675), px(240));
+    filesele_ = new QLineEdit(this);
+    filesele_->setGeometry(px(960), px(3360), px(6375), px(270));
+    auto* label1 = new QLabel(QStringLiteral("Filter:"), this);
+    label1->setGeometry(px(120), px(3720), px(945), px(240));
+    combo1_ = new QComboBox(this);
+    combo1_->setGeometry(px(1320), px(3720), px(6015), px(300) + 2);
+
+    connect(ok_, &QPushButton::clicked, this, [this] { leave(true); });
+    connect(cancel_, &QPushButton::clicked, this, [this] { leave(false); });
+    connect(combo1_, &QComboBox::currentIndexChanged, this, [this] { applyFilter(); });
+    connect(drive1_, &QComboBox::activated, this, [this](int i) { driveChanged(i); });
+    connect(dir1_, &QListWidget::itemActivated, this, [this](QListWidgetItem* it) {
+        const QString target = it->data(Qt::UserRole).toString();
+        if (!target.isEmpty()) setFolder(target);
+    });
+    connect(file1_, &QListWidget::itemSelectionChanged, this, [this] { fileSelectionChanged(); });
+    connect(file1_, &QListWidget::itemDoubleClicked, this, [this] { leave(true); });
+    filesele_->installEventFilter(this);
+    file1_->installEventFilter(this);
+    fillDrives();
+    folder_ = QDir::currentPath();
+    warn = [this](const QString& title, const QString& text) {
+        QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, this);
+        box.exec();
+    };
+}
+
+void FileDialog::fillDrives() {
+    drive1_->clear();
+    QStringList roots{QStringLiteral("/")};
+    const QString home = QDir::homePath();
+    if (!home.isEmpty() && home != QLatin1String("/")) roots << home;
+    for (const QStorageInfo& v : QStorageInfo::mountedVolumes()) {
+        if (!v.isValid()) continue;
+        const QString r = v.rootPath();
+        if (!roots.contains(r)) roots << r;
+    }
+    for (const QString& r : roots) drive1_->addItem(r, r);
+}
+
+void FileDialog::driveChanged(int idx) {
+    const QString root = drive1_->itemData(idx).toString();
+    setFolder(root);   // failures keep the old place
+}
+
+bool FileDialog::setFolder(const QString& path) {
+    QFileInfo fi(path);
+    if (path.isEmpty() || !fi.isDir() || !fi.isExecutable()) return false;
+    QString clean = QDir::cleanPath(fi.absoluteFilePath());
+    folder_ = clean;
+    // The volume that holds the folder.
+    int best = -1, bestLen = -1;
+    for (int i = 0; i < drive1_->count(); ++i) {
+        QString r = drive1_->itemData(i).toString();
+        const QString rs = r.endsWith(QLatin1Char('/')) ? r : r + QLatin1Char('/');
+        if ((clean + QLatin1Char('/')).startsWith(rs) && r.size() > bestLen) {
+            best = i;
+            bestLen = static_cast<int>(r.size());
+        }
+    }
+    if (best >= 0) {
+        const QSignalBlocker b(drive1_);
+        drive1_->setCurrentIndex(best);
+    }
+    refreshDirs();
+    refreshFiles();
+    return true;
+}
+
+void FileDialog::refreshDirs() {
+    dir1_->clear();
+    auto* head = new QListWidgetItem(folder_, dir1_);
+    QFont f = head->font();
+    f.setBold(true);
+    head->setFont(f);
+    if (folder_ != QLatin1String("/")) {
+        auto* up = new QListWidgetItem(QStringLiteral(".."), dir1_);
+        up->setData(Qt::UserRole, parentOf(folder_));
+    }
+    QDir::Filters flags = QDir::Dirs | QDir::NoDotAndDotDot;
+    if (check1_[2]->isChecked()) flags |= QDir::Hidden;
+    const QDir d(folder_);
+    for (const QFileInfo& e : d.entryInfoList(flags, QDir::Name | QDir::IgnoreCase)) {
+        auto* it = new QListWidgetItem(e.fileName() + QLatin1Char('/'), dir1_);
+        it->setData(Qt::UserRole, e.absoluteFilePath());
+    }
+}
+
+void FileDialog::refreshFiles() {
+    file1_->clear();
+    const bool showReadOnly = check1_[1]->isChecked();
+    const bool showHidden = check1_[2]->isChecked();
+    const bool showSystem = check1_[3]->isChecked();
+    const QDir d(folder_);
+    const std::string pat = pattern_.toStdString();
+    const auto entries =
+        d.entryInfoList(QDir::Files | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
+    for (const QFileInfo& e : entries) {
+        if (e.isDir()) continue;
+        const QString name = e.fileName();
+        const bool hidden = name.startsWith(QLatin1Char('.'));
+        const bool system = !e.isFile();
+        const bool readOnly = e.isFile() && !e.isWritable();
+        if (hidden && !showHidden) continue;
+        if (system && !showSystem) continue;
+        if (readOnly && !showReadOnly) continue;
+        if (!wildcardMatch(pat, name.toStdString())) continue;
+        new QListWidgetItem(name, file1_);
+    }
+    fileSelectionChanged();
+}
+
+void FileDialog::fileSelectionChanged() {
+    QStringList names;
+    for (int i = 0; i < file1_->count(); ++i) {
+        if (file1_->item(i)->isSelected()) names << file1_->item(i)->text();
+    }
+    if (!names.isEmpty() || file1_->hasFocus()) filesele_->setText(names.join(QLatin1Char(' ')));
+}
+
+void FileDialog::applyFilter() {
+    const std::string p = filterPattern(combo1_->currentText().toStdString());
+    if (p.empty()) return;
+    pattern_ = QString::fromStdString(p);
+    refreshFiles();
+}
+
+void FileDialog::load() {
+    const bool mid = s_.fileDialogValue == "mid";
+    combo1_->clear();
+    if (mid) {
+        combo1_->addItem(QStringLiteral("*.mid* (MIDIファイル)"));
+        combo1_->addItem(QStringLiteral("*.* (All File)"));
+        label0_->setText(QStringLiteral("Files:"));
+    } else {
+        combo1_->addItem(QStringLiteral("*.* (All File)"));
+        combo1_->addItem(QStringLiteral("*.exe (実行ファイル)"));
+    }
+    combo1_->setCurrentIndex(0);
+    applyFilter();
+    const QString start = QString::fromStdString(s_.fileDialogFolder);
+    filesele_->setText(start);
+    if (!start.startsWith(QLatin1Char('/'))) {
+        setFolder(folder_);
+        return;
+    }
+    if (QFileInfo(start).isDir()) {
+        enterStep();
+        return;
+    }
+    // A remembered folder that is gone: go as near as we can, then warn.
+    QString up = parentOf(QDir::cleanPath(start));
+    while (!setFolder(up) && up != QLatin1String("/")) up = parentOf(up);
+    if (warn) warn(QStringLiteral("警告"), QStringLiteral("そのファイルが存在しないかデバイスがありません。"));
+}
+
+int FileDialog::exec() {
+    load();
+    return QDialog::exec();
+}
+
+void FileDialog::enterStep() {
+    const QString t = filesele_->text();
+    if (!t.startsWith(QLatin1Char('/'))) return;
+    if (setFolder(t.left(999))) {
+        filesele_->clear();
+        return;
+    }
+    if (warn) warn(QStringLiteral("警告"), QStringLiteral("そのファイルが存在しないかデバイスがありません。"));
+}
+
+void FileDialog::leave(bool ok) {
+    if (leaving_) return;
+    leaving_ = true;
+    const std::string folder = folder_.toStdString();
+    const std::string answer = composeAnswer(filesele_->text().toStdString(), folder);
+    filesele_->setText(QString::fromStdString(answer));
+    s_.fileDialogFolder = folder;
+    s_.fileDialogValue = ok ? answer : std::string();
+    if (ok) accept(); else reject();
+}
+
+void FileDialog::closeEvent(QCloseEvent* e) {
+    // The close box leaves the request and the folder as they were.
+    QDialog::closeEvent(e);
+}
+
+bool FileDialog::eventFilter(QObject* o, QEvent* e) {
+    if (e->type() == QEvent::KeyPress) {
+        auto* k = static_cast<QKeyEvent*>(e);
+        if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) {
+            if (o == filesele_) {
+                enterStep();
+                return true;
+            }
+            if (o == file1_) {
+                leave(true);
+                return true;
+            }
+        }
+    }
+    return QDialog::eventFilter(o, e);
+}
+
+}  // namespace sorvel

@@ -1,0 +1,58 @@
+// Typing game: rules, state and screen.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <random>
+#include <string>
+
+#include "platform/Surface.h"
+
+namespace sorvel {
+
+// Uniform letters in [0, 1), seedable for tests.
+class GameRandom {
+public:
+    explicit GameRandom(uint32_t seed = 1) : gen_(seed) {}
+    void reseed(uint32_t seed) { gen_.seed(seed); }
+    float next() { return static_cast<float>(gen_() >> 8) * (1.0f / 16777216.0f); }
+
+private:
+    std::mt19937 gen_;
+};
+
+struct GameState {
+    std::array<std::string, 7> levelChars{};
+    std::array<std::string, 6> typingLines{};
+    std::string typedKeys;
+    int16_t speedLevel = 0;
+    int16_t advanceGauge = 0;
+    int32_t score = 0, highScore = 0;
+    int32_t combo = 0, maxCombo = 0;
+    int32_t levelPoints = 0, levelThreshold = 0;
+    bool gameRunning = false;
+    int16_t blinkCounter = 0;
+    int16_t savedFramesPerSecond = 0;
+};
+
+extern const char* const kUpperRow;
+extern const char* const kMiddleRow;
+extern const char* const kLowerRow;
+
+// The pool of letters of a row level (0..6).
+std::string letterPool(int rowLevel);
+// Screen label of a row level ("0.上段" ... "6.全部タイプ").
+const char* levelLabel(int rowLevel);
+
+char drawLetter(int rowLevel, GameRandom& rng);
+void StartGame(GameState& g, int rowLevel, GameRandom& rng);
+void AdvanceLines(GameState& g, int rowLevel, GameRandom& rng);
+void UpdateGame(GameState& g, int rowLevel, GameRandom& rng);
+
+// N-digit field: first N digits of v, left-padded with "0".
+std::string digitField(int64_t v, int n);
+
+// Paints the game into the picture; pulseLevel is the colour level p.
+void DrawGame(GameState& g, Surface& pic, int pulseLevel, int rowLevel);
+
+}  // namespace sorvel

@@ -1,0 +1,59 @@
+// Slot activation, registration, page buttons and keyboard commands.
+#pragma once
+
+#include <functional>
+
+#include "game/TypingGame.h"
+#include "launcher/LauncherState.h"
+#include "platform/Services.h"
+
+namespace sorvel {
+
+enum MouseButtonCode { kLeftButton = 1, kRightButton = 2, kMiddleButton = 4 };
+
+// Mouse button pressed on slot button `index`. commitRegistration takes the
+// window position and saves everything; it is called after the slot took
+// the pending target.
+void SlotMouseDown(LauncherState& s, int index, int button, Shell& shell,
+                   const std::function<void()>& commitRegistration);
+
+// "前" (0) and "次" (1): page change and banner; every index then wraps.
+void PageButton(LauncherState& s, int index);
+void WrapPage(LauncherState& s);
+
+// The dialog's answer becomes the pending registration ("" cancels it).
+inline void BeginRegistration(LauncherState& s) { s.pendingPath = s.fileDialogValue; }
+
+// Virtual key codes the handler looks at.
+enum KeyCode {
+    kKeyDelete = 46,
+    kKey0 = 48,
+    kKey6 = 54,
+    kKeyA = 65,
+    kKeyZ = 90,
+    kKeyPad0 = 96,
+    kKeyPad6 = 102,
+    kKeyF1 = 112,
+    kKeyF3 = 114,
+    kKeyF4 = 115,
+    kKeyF5 = 116,
+    kKeyF6 = 117,
+    kKeyF9 = 120,
+};
+
+struct KeyActions {
+    std::function<bool()> launcherShown;
+    std::function<void()> reseed;
+    std::function<void()> enterGamePrep;   // close the music list, hide List2
+    std::function<void()> toggleGameMode;
+    std::function<void()> startGame;
+    std::function<void()> restart;         // does not return in the program
+    std::function<void()> beep;
+    std::function<bool()> askReset;        // true = OK
+    std::function<void()> reset;           // empty slots, (0,0), save, load
+};
+
+// Returns true when the key was consumed by the game (a game key).
+bool FormKeyDown(int keyCode, int16_t& resetStep, LauncherState& s, GameState& g, const KeyActions& a);
+
+}  // namespace sorvel

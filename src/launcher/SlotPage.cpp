@@ -1,0 +1,155 @@
+#include "launcher/SlotPage.h"
+
+#include <cmath>
+
+#include "launcher/SlotRules.h"
+
+namespace sorvel {
+
+namespace {
+QString q(const std::string& s) { return QString::fromStdString(s); }
+
+// Moves the text position without a visible mark.
+void moveText(Surface& p, int x, int y) { p.pset(x, y, p.point(x, y)); }
+}  // namespace
+
+std::pair<int, int> panelSteps(int f) {
+    int sx = 25, sy = 10;
+    if (f > 39) sx = 13, sy = 5;
+    if (f > 79) sx = 7, sy = 3;
+    if (f < 20) sx = 50, sy = 20;
+    if (f < 10) sx = 100, sy = 40;
+    if (f <= 5) sx = 200, sy = 80;
+    return {sx, sy};
+}
+
+void DrawSlotPage(LauncherState& s, SlotPageView& v) {
+    Surface& pic = *v.picture;
+    const auto [sx, sy] = panelSteps(s.framesPerSecond);
+
+    for (int i = 0; i < 10; ++i) {
+        Surface* b = v.buttons[i];
+        if (!b) continue;
+        const int n = slotNumber(s.slotPage, i);
+        const std::string& path = (n >= 0 && n < kSlotCount) ? s.slotPath[n] : std::string();
+        if (path.empty()) {
+            b->setBackColor(kEmptySlotColor);
+            b->cls();
+            b->print(QString::number(n) + QStringLiteral("番地"));
+        } else {
+            switch (slotKind(path, kPathSep)) {
+                case SlotKind::Url: b->setBackColor(kUrlSlotColor); break;
+                case SlotKind::Folder: b->setBackColor(kFolderSlotColor); break;
+                default: b->setBackColor(kFileSlotColor); break;
+            }
+            b->cls();
+            b->print(q(splitSlot(path, kPathSep).label));
+        }
+    }
+
+    // The hovered slot's folder part and label.
+    const bool hovered = s.hoverIndex >= 0 && s.hoverIndex <= 9;
+    int n = -1;
+    std::string folder, label;
+    if (hovered) {
+        n = slotNumber(s.slotPage, s.hoverIndex);
+        if (n < kSlotCount && !s.slotPath[n].empty()) {
+            SlotSplit sp = splitSlot(s.slotPath[n], kPathSep);
+            folder = std::move(sp.folderPart);
+            label = std::move(sp.label);
+        }
+    }
+
+    int16_t& w = s.infoPanelHalfSize[0];
+    int16_t& h = s.infoPanelHalfSize[1];
+    if (w <= 0) {
+        if (v.launcherMode && v.setMusicButtonsVisible) v.setMusicButtonsVisible(true);
+        pic.pset(9, 81, pic.point(5, 99));
+        if (v.launcherMode) {
+            pic.print(QStringLiteral("ローカルIP:") + q(v.localIp ? v.localIp() : std::string("127.0.0.1")));
+        }
+    } else {
+        pic.box(150 - w, 99 - h, 150 + w, 99 + h, qRgb(255, 255, 255));
+        if (v.setMusicButtonsVisible) v.setMusicButtonsVisible(false);
+    }
+
+    auto clampGrow = [&] {
+        if (w > 145) w = 145;
+        if (h > 21) h = 21;
+    };
+    const auto hoverText = [&](const QString& third) {
+        return q(folder).left(255) + q(s.lineBreak) + (QStringLiteral(" ") + q(label)).left(255) + q(s.lineBreak) +
+               third;
+    };
+
+    if (!s.pendingPath.empty() || !hovered) {
+        w = static_cast<int16_t>(w - sx);
+        h = static_cast<int16_t>(h - sy);
+        if (w < 0) w = 0;
+        if (h < 0) h = 0;
+    } else {
+        w = static_cast<int16_t>(w + sx);
+        h = static_cast<int16_t>(h + sy);
+        clampGrow();
+        if (w == 145 && h == 21) {
+            moveText(pic, 9, 81);
+            pic.print(hoverText(QStringLiteral(" 利用回数:") + QString::number(s.slotUseCount[n]) +
+                                QStringLiteral(" 今回:") + QString::number(s.slotSessionCount[n])));
+        }
+    }
+
+    if (!s.pendingPath.empty()) {
+        moveText(pic, 9, 81);
+        w = static_cast<int16_t>(w + 2 * sx);
+        h = static_cast<int16_t>(h + 2 * sy);
+        clampGrow();
+        if (w == 145 && h == 21) {
+            if (hovered && n < kSlotCount && !s.slotPath[n].empty()) {
+                pic.print(hoverText(QStringLiteral("  を上書きせなあかんよ")));
+            } else {
+                const QString qtext = QStringLiteral("どこに登録すればええのん？") + q(s.lineBreak) +
+                                      QStringLiteral(" 番地を選んで 左：決行　右：キャンセル");
+                pic.print(qtext.left(100));
+            }
+        }
+    }
+}
+
+void DrawIcon(int16_t& icon, LauncherState& s, Surface& pic, const IconPictures& pics) {
+    if (!s.pendingPath.empty()) icon = 0;
+    if (!s.pendingPath.empty() && s.hoverIndex >= 0 && s.hoverIndex <= 9) {
+        const int n = slotNumber(s.slotPage, s.hoverIndex);
+        if (n < kSlotCount && !s.slotPath[n].empty()) icon = 2;
+    }
+    auto& a = s.iconAnim;
+    if (a[1] == 0) wrapAdd(a[0], 1); else wrapAdd(a[0], -1);
+    bool turned = false;
+    if (a[0] <= 0) {
+        a[1] = 0;
+        turned = true;
+    }
+    if (static_cast<double>(a[0]) >= s.framesPerSecond / 4.0 - 1.0) {
+        a[1] = 1;
+        turned = true;
+    }
+    if (turned) {
+        if (a[3] == 0) wrapAdd(a[2], 1); else wrapAdd(a[2], -1);
+        if (a[2] <= -10) a[3] = 0;
+        if (a[2] >= 10) a[3] = 1;
+    }
+    if (s.musicPlaying == 1) {
+        int frame = static_cast<int>(std::floor(a[0] / (s.framesPerSecond / 12.0)));
+        if (frame < 0) frame = 0;
+        if (frame > 2) frame = 2;
+        const int srcX = frame * 32;
+        pic.blitAnd(pics.animMask, srcX, 0, 32, 32, 72 + a[2], 45);
+        pic.blitOr(pics.anim, srcX, 0, 32, 32, 72 + a[2], 45);
+    } else {
+        const int srcX = icon * 32;
+        pic.blitAnd(pics.stillMask, srcX, 0, 32, 32, 72, 45);
+        pic.blitOr(pics.still, srcX, 0, 32, 32, 72, 45);
+        a[2] = 0;
+    }
+}
+
+}  // namespace sorvel

@@ -1,0 +1,46 @@
+// Per-frame drawing of the launcher: the ten slot buttons with their kind
+// colours and labels, the information panel, and the state icon.
+#pragma once
+
+#include <QImage>
+#include <array>
+#include <functional>
+#include <string>
+
+#include "launcher/LauncherState.h"
+#include "platform/Surface.h"
+
+namespace sorvel {
+
+constexpr char kPathSep = '/';
+
+constexpr QRgb kEmptySlotColor = qRgb(210, 210, 210);
+constexpr QRgb kFileSlotColor = qRgb(192, 192, 255);
+constexpr QRgb kFolderSlotColor = qRgb(255, 224, 192);
+constexpr QRgb kUrlSlotColor = qRgb(192, 255, 192);
+
+struct SlotPageView {
+    Surface* picture = nullptr;
+    std::array<Surface*, 10> buttons{};
+    bool launcherMode = true;
+    // Shows or hides the music buttons that lie under the panel.
+    std::function<void(bool)> setMusicButtonsVisible;
+    std::function<std::string()> localIp;
+};
+
+// Horizontal and vertical panel steps for a frame rate.
+std::pair<int, int> panelSteps(int framesPerSecond);
+
+void DrawSlotPage(LauncherState& s, SlotPageView& v);
+
+struct IconPictures {
+    QImage still;       // ico.bmp, 96 x 32
+    QImage stillMask;
+    QImage anim;        // ico1.bmp, 96 x 32
+    QImage animMask;
+};
+
+// Draws this frame's icon at (72 + offset, 45) and advances the counters.
+void DrawIcon(int16_t& icon, LauncherState& s, Surface& picture, const IconPictures& pics);
+
+}  // namespace sorvel

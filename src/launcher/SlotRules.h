@@ -1,0 +1,35 @@
+// Slot kind, label and folder part of a slot's stored text, and the folder a
+// path target is launched in. Plain functions so that the rules can be used
+// with the Linux separator "/" and with "\" alike.
+#pragma once
+
+#include <string>
+
+namespace sorvel {
+
+enum class SlotKind { Empty, File, Folder, Url };
+
+struct SlotSplit {
+    std::string folderPart;
+    std::string label;
+};
+
+// "http://..." or "ftp://..." compared exactly (case-sensitive).
+bool isUrl(const std::string& s);
+
+// Separator used for the split: "/" for a URL, otherwise pathSep.
+char separatorFor(const std::string& s, char pathSep);
+
+// Split at the last separator that is not the last character.
+SlotSplit splitSlot(const std::string& s, char pathSep);
+
+SlotKind slotKind(const std::string& s, char pathSep);
+
+// Text up to and including the last separator (a trailing one counts);
+// empty when the text holds none.
+std::string launchFolder(const std::string& s, char pathSep);
+
+// Slot number shown on button i of page p.
+inline int slotNumber(int page, int index) { return page * 10 + index; }
+
+}  // namespace sorvel

@@ -1,0 +1,315 @@
+#include "music/Music.h"
+
+#include <algorithm>
+
+#include "persistence/ItemFile.h"
+
+namespace sorvel {
+
+const char* const kPatternCaptions[4] = {"単曲", "単連", "連曲", "繰返"};
+
+// ---- MusicList -------------------------------------------------------------
+
+void MusicList::select(int i, bool force) {
+    if (i < -1 || i >= count()) return;
+    if (i == selected_ && !force) return;
+    selected_ = i;
+    changed();
+    if (i >= 0 && onClick) onClick();
+}
+
+void MusicList::insertTop(const std::string& text) {
+    items_.insert(items_.begin(), text);
+    if (selected_ >= 0) ++selected_;
+    changed();
+}
+
+void MusicList::append(const std::string& text) {
+    items_.push_back(text);
+    changed();
+}
+
+void MusicList::removeAt(int i) {
+    if (i < 0 || i >= count()) return;
+    items_.erase(items_.begin() + i);
+    if (selected_ == i) selected_ = -1;
+    else if (selected_ > i) --selected_;
+    changed();
+}
+
+void MusicList::clear() {
+    items_.clear();
+    selected_ = -1;
+    changed();
+}
+
+// ---- list files ------------------------------------------------------------
+
+std::string musicListPath(const std::string& folder, int musicPage, int favouritesMode) {
+    std::string part;
+    if (favouritesMode == 1) part = "f";
+    else if (musicPage > 0) part = std::to_string(musicPage);
+    return programFile(folder, "midlist" + part + ".dat");
+}
+
+bool SaveMusicList(const std::string& folder, const LauncherState& s, const MusicList& list) {
+    std::string out;
+    for (const auto& e : list.items()) {
+        if (!e.empty()) appendTextLine(out, e);
+    }
+    return writeFileAtomically(musicListPath(folder, s.musicPage, s.favouritesMode), out);
+}
+
+void LoadMusicList(const std::string& folder, const LauncherState& s, MusicList& list) {
+    list.clear();
+    const auto data = readWholeFile(musicListPath(folder, s.musicPage, s.favouritesMode));
+    if (!data) return;
+    ItemReader r(*data);
+    std::string field;
+    while (!r.atEnd()) {
+        if (!r.readText(field)) break;
+        list.append(field);
+    }
+}
+
+// ---- player ----------------------------------------------------------------
+
+MusicController::MusicController(LauncherState& s, MusicList& list, Mci& mci, std::string folder, MusicView view)
+    : s_(s), list_(list), mci_(mci), folder_(std::move(folder)), v_(std::move(view)) {}
+
+int32_t MusicController::send(const std::string& cmd) {
+    mciResult = mci_.sendString(cmd, nullptr);
+    return mciResult;
+}
+
+void MusicController::play() {
+    call(v_.hidePageMenu);
+    send("stop bgm");
+    send("close bgm");
+    s_.musicPlaying = 0;
+    if (list_.count() < 1) return;
+    fname();
+    if (send("open \"" + s_.currentMusicPath + "\" alias bgm") != 0) {
+        mciReply = mci_.errorString(mciResult);
+        // Only the entry that failed to open is removed; the chain ends
+        // when no entry is selected. Guard against runaway re-entry.
+        if (++playDepth_ > 100000) {
+            --playDepth_;
+            return;
+        }
+        const int sel = list_.selected();
+        if (sel >= 0 && list_.at(sel) == s_.currentMusicPath) {
+            deleteEntry();
+            if (list_.selected() >= 0) listClick();
+        } else if (sel >= 0) {
+            listClick();
+        }
+        --playDepth_;
+        return;
+    }
+    if (send("play bgm") != 0) mciReply = mci_.errorString(mciResult);
+    s_.musicPlaying = 1;
+    if (list_.selected() < 0) list_.select(0);
+}
+
+void MusicController::stop() {
+    call(v_.hidePageMenu);
+    send("stop bgm");
+    send("close bgm");
+    s_.musicPlaying = 0;
+}
+
+void MusicController::poll() {
+    if (s_.musicPlaying != 1) return;
+    mciReply.clear();
+    mciResult = mci_.sendString("status bgm mode", &mciReply);
+    if (mciReply.compare(0, 7, "stopped") != 0) return;
+    const int sel = list_.selected();
+    const bool notLast = sel < list_.count() - 1;
+    if (pattern == kPatternCaptions[0]) {
+        send("stop bgm");
+        send("close bgm");
+        s_.musicPlaying = 0;
+    } else if (pattern == kPatternCaptions[1]) {
+        send("play bgm from 0");
+    } else if (pattern == kPatternCaptions[2]) {
+        send("stop bgm");
+        send("close bgm");
+        s_.musicPlaying = 0;
+        if (notLast) list_.select(sel + 1);
+        else stop();
+    } else if (pattern == kPatternCaptions[3]) {
+        send("stop bgm");
+        send("close bgm");
+        s_.musicPlaying = 0;
+        // Wrapping to the only entry plays it again.
+        if (notLast) list_.select(sel + 1);
+        else if (list_.count() > 0) list_.select(0, true);
+    }
+}
+
+void MusicController::listClick() {
+    call(v_.hidePageMenu);
+    s_.currentMusicPath = list_.selectedText();
+    call(v_.flashFormRed);
+    play();
+}
+
+void MusicController::fname() {
+    const bool onlyName = v_.fileNameOnly && v_.fileNameOnly();
+    if (onlyName) {
+        const auto p = s_.currentMusicPath.rfind('/');
+        if (p != std::string::npos && v_.setTrackName) v_.setTrackName(s_.currentMusicPath.substr(p + 1, 1024));
+    } else if (v_.setTrackName) {
+        v_.setTrackName(s_.currentMusicPath);
+    }
+    if (v_.setTrackNumber) {
+        v_.setTrackNumber(std::to_string(list_.selected() + 1) + "/" + std::to_string(list_.count()));
+    }
+}
+
+void MusicController::choosePattern(const std::string& caption) {
+    pattern = caption;
+    call(v_.hidePatternList);
+}
+
+void MusicController::selectMid() {
+    call(v_.hidePageMenu);
+    s_.fileDialogValue = "mid";
+    call(v_.showMidiDialog);
+    addChosenMusic();
+    call(v_.saveData);
+}
+
+void MusicController::addChosenMusic() {
+    s_.currentMusicPath = s_.fileDialogValue;
+    addMusicEntries();
+}
+
+namespace {
+bool isMidAt(const std::string& s, size_t pos) {
+    if (pos + 4 > s.size()) return false;
+    return s[pos] == '.' && (s[pos + 1] == 'm' || s[pos + 1] == 'M') && (s[pos + 2] == 'i' || s[pos + 2] == 'I') &&
+           (s[pos + 3] == 'd' || s[pos + 3] == 'D');
+}
+}  // namespace
+
+bool MusicController::addMusicEntries() {
+    const std::string text = s_.fileDialogValue;
+    const auto slash = text.rfind('/');
+    if (slash == std::string::npos) return false;
+    const std::string folder = text.substr(0, slash + 1);
+    const std::string names = text.substr(slash + 1);
+    size_t start = (!names.empty() && names[0] == ' ') ? 1 : 0;
+    for (size_t pos = start; pos <= names.size(); ++pos) {
+        if (!isMidAt(names, pos)) continue;
+        const std::string entry = folder + names.substr(start, pos + 4 - start);
+        start = pos + 5;
+        const auto& items = list_.items();
+        const auto it = std::find(items.begin(), items.end(), entry);
+        if (it != items.end()) list_.removeAt(static_cast<int>(it - items.begin()));
+        list_.insertTop(entry);
+    }
+    list_.select(0);
+    return true;
+}
+
+void MusicController::deleteEntry() {
+    call(v_.hidePageMenu);
+    int i = list_.selected();
+    if (i < 0) return;
+    list_.removeAt(i);
+    call(v_.saveData);
+    if (i + 1 > list_.count()) i = list_.count() - 1;
+    list_.select(i);
+    if (v_.listVisible && v_.listVisible()) {
+        call(v_.focusList);
+        s_.hoverIndex = kNoHover;
+    }
+    s_.currentMusicPath.clear();
+    stop();
+    fname();
+}
+
+void MusicController::favo() {
+    call(v_.hidePageMenu);
+    const int i = list_.selected();
+    if (i < 0 || s_.favouritesMode == 1) return;
+    const std::string text = list_.at(i);
+    s_.favouritesMode = 1;
+    loadList();
+    s_.fileDialogValue = text;
+    addMusicEntries();
+    saveList();
+    s_.favouritesMode = 0;
+    loadList();
+    list_.select(i);
+}
+
+void MusicController::pageMenu(int k) {
+    if (k < 0 || k > 3) return;
+    if (k != 2) saveList();
+    if (k == 3) s_.favouritesMode = s_.favouritesMode == 1 ? 0 : 1;
+    if (k == 0) {
+        if (s_.musicPage > 0) --s_.musicPage;
+        s_.favouritesMode = 0;
+    } else if (k == 1) {
+        if (s_.musicPage < 250) ++s_.musicPage;
+        s_.favouritesMode = 0;
+    } else if (k == 2) {
+        call(v_.hidePageMenu);
+        return;
+    }
+    loadList();
+    if (v_.setPageCaption) v_.setPageCaption(std::to_string(s_.musicPage + 1) + "P");
+    if (v_.setFavouritesLook) v_.setFavouritesLook(s_.favouritesMode == 1);
+}
+
+// ---- list panel ------------------------------------------------------------
+
+void MusicController::listUD() {
+    call(v_.hidePageMenu);
+    if (v_.setListUDEnabled) v_.setListUDEnabled(false);
+    const bool opening = !(v_.listVisible && v_.listVisible());
+    s_.listSlideStep = opening ? 1 : 21;
+    if (v_.setListButtonsVisible) v_.setListButtonsVisible(opening);
+    call(v_.hidePatternList);
+    if (v_.listVisible && v_.listVisible()) {
+        call(v_.focusList);
+        s_.hoverIndex = kNoHover;
+    }
+}
+
+void MusicController::slideStep() {
+    int16_t st = s_.listSlideStep;
+    auto top = [&] { return v_.listTop ? v_.listTop() : 0; };
+    auto setTop = [&](int t) {
+        if (v_.setListTop) v_.setListTop(t);
+    };
+    switch (st) {
+        case 1:
+            setTop(-88);
+            if (v_.setListVisible) v_.setListVisible(true);
+            call(v_.focusList);
+            break;
+        case 2: case 3: case 4: case 5: setTop(top() + 22); break;
+        case 6: setTop(0); st = 59; break;
+        case 21: setTop(0); break;
+        case 22: case 23: case 24: case 25: setTop(top() - 22); break;
+        case 26:
+            setTop(-88);
+            st = 59;
+            if (v_.setListVisible) v_.setListVisible(false);
+            if (v_.setListUDEnabled) v_.setListUDEnabled(true);
+            call(v_.focusListUD);
+            break;
+        case 60:
+            st = 59;
+            if (v_.setListUDEnabled) v_.setListUDEnabled(true);
+            break;
+        default: st = 59; break;
+    }
+    s_.listSlideStep = static_cast<int16_t>(st + 1);
+}
+
+}  // namespace sorvel

@@ -1,0 +1,111 @@
+// Background music: the music list with its selection rule, the list files,
+// pages and favourites, the player with its play patterns, and the sliding
+// list panel. Plain C++; the window supplies a few view hooks.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "launcher/LauncherState.h"
+#include "platform/Services.h"
+
+namespace sorvel {
+
+// The music list: entries, and a selection whose change runs the click
+// reaction exactly as a user's click does.
+class MusicList {
+public:
+    std::function<void()> onClick;      // the click reaction
+    std::function<void()> onChanged;    // contents or selection changed (view sync)
+
+    int count() const { return static_cast<int>(items_.size()); }
+    int selected() const { return selected_; }
+    const std::string& at(int i) const { return items_[static_cast<size_t>(i)]; }
+    std::string selectedText() const { return selected_ >= 0 ? items_[static_cast<size_t>(selected_)] : std::string(); }
+    const std::vector<std::string>& items() const { return items_; }
+
+    // Selecting a different entry runs the click reaction; -1 clears the
+    // selection without it. force runs it even when nothing changes.
+    void select(int i, bool force = false);
+    void insertTop(const std::string& text);
+    void append(const std::string& text);
+    void removeAt(int i);
+    void clear();
+
+private:
+    void changed() {
+        if (onChanged) onChanged();
+    }
+    std::vector<std::string> items_;
+    int selected_ = -1;
+};
+
+// "midlist" + page part + ".dat" in the folder.
+std::string musicListPath(const std::string& folder, int musicPage, int favouritesMode);
+bool SaveMusicList(const std::string& folder, const LauncherState& s, const MusicList& list);
+void LoadMusicList(const std::string& folder, const LauncherState& s, MusicList& list);
+
+extern const char* const kPatternCaptions[4];   // 単曲 単連 連曲 繰返
+
+struct MusicView {
+    std::function<void()> hidePageMenu;                  // List3
+    std::function<void()> hidePatternList;               // List2
+    std::function<void()> flashFormRed;
+    std::function<bool()> fileNameOnly;                  // Check1
+    std::function<void(const std::string&)> setTrackName;   // Text2(0)
+    std::function<void(const std::string&)> setTrackNumber; // Text2(1)
+    std::function<bool()> listVisible;
+    std::function<void(bool)> setListVisible;
+    std::function<int()> listTop;
+    std::function<void(int)> setListTop;
+    std::function<void()> focusList;
+    std::function<void(bool)> setListButtonsVisible;     // Com5 4,5,7,8 and Check1
+    std::function<void(bool)> setListUDEnabled;
+    std::function<void()> focusListUD;
+    std::function<void(const std::string&)> setPageCaption;
+    std::function<void(bool)> setFavouritesLook;         // colour + Favo disabled
+    std::function<void()> showMidiDialog;                // modal, "mid" request
+    std::function<void()> saveData;                      // SaveData
+};
+
+class MusicController {
+public:
+    MusicController(LauncherState& s, MusicList& list, Mci& mci, std::string folder, MusicView view);
+
+    std::string pattern = "繰返";
+    int32_t mciResult = 0;
+    std::string mciReply;
+
+    void play();                 // Com5 2
+    void stop();                 // Com5 3
+    void poll();                 // PollMusic
+    void listClick();            // List1_Click
+    void fname();                // Fname
+    void choosePattern(const std::string& caption);   // List2_Click
+    void selectMid();            // Com5 4
+    void addChosenMusic();
+    bool addMusicEntries();
+    void deleteEntry();          // Com5 5
+    void favo();                 // Com5 8
+    void pageMenu(int k);        // List3_Click
+    void saveList() { SaveMusicList(folder_, s_, list_); }
+    void loadList() { LoadMusicList(folder_, s_, list_); }
+
+    void listUD();               // Com5 1
+    void slideStep();            // SlideMusicList
+
+private:
+    int32_t send(const std::string& cmd);
+    void call(const std::function<void()>& f) {
+        if (f) f();
+    }
+    LauncherState& s_;
+    MusicList& list_;
+    Mci& mci_;
+    std::string folder_;
+    MusicView v_;
+    int playDepth_ = 0;
+};
+
+}  // namespace sorvel

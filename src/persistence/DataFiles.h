@@ -1,0 +1,36 @@
+// data.dat (slot targets and window position), lot.dat (use counts) and
+// midpage.dat (music page), kept in the program folder.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "launcher/LauncherState.h"
+
+namespace sorvel {
+
+struct DataFileHooks {
+    // Last step of SaveData: the shown music list goes to its own file.
+    std::function<void()> saveMusicList;
+    // After midpage.dat: the page menu's "keep the page" entry.
+    std::function<void()> keepMusicPage;
+    // After that: fill the music list of the loaded page.
+    std::function<void()> loadMusicList;
+    // Always last: move the window to windowPosition (twips).
+    std::function<void(int32_t left, int32_t top)> placeWindow;
+};
+
+std::string encodeDataDat(const LauncherState& s);
+std::string encodeLotDat(const LauncherState& s);
+std::string encodeMidpageDat(const LauncherState& s);
+
+// Writes the three files one after the other, each through a temporary file
+// that replaces the old one; the first failure ends it silently (the files
+// after it and the music list are not written). Returns false on failure.
+bool SaveData(const std::string& folder, const LauncherState& s, const DataFileHooks& hooks);
+
+// Reads the three files in passes; the first failure ends the reading
+// silently, keeping what was read, and the window is always placed.
+void LoadData(const std::string& folder, LauncherState& s, const DataFileHooks& hooks);
+
+}  // namespace sorvel

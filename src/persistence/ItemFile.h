@@ -1,0 +1,48 @@
+// Line-per-item text files: quoted texts and plain decimal numbers, one item
+// per CR LF line. Reading is item-based: a comma or a line end ends an item.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace sorvel {
+
+// Program folder + name, with exactly one "/" between them.
+std::string programFile(const std::string& folder, const std::string& name);
+
+// Reads a whole file (up to a sane cap). nullopt when it cannot be read.
+std::optional<std::string> readWholeFile(const std::string& path);
+
+// Writes content to a temporary file in the same folder, flushes it and
+// renames it over path, so the old file survives any failure. Returns
+// false (leaving the old file untouched) on any error.
+bool writeFileAtomically(const std::string& path, std::string_view content);
+
+class ItemReader {
+public:
+    explicit ItemReader(std::string_view data) : d_(data) {}
+
+    // True when no unread content remains.
+    bool atEnd() const { return pos_ >= d_.size(); }
+
+    // Reads one text item. False when there is nothing left to read.
+    bool readText(std::string& out);
+    // Reads one number item that must fit [lo, hi]; false on end of data,
+    // on text that is not a number or on a value out of range.
+    bool readNumber(int64_t& out, int64_t lo, int64_t hi);
+
+private:
+    bool readRaw(std::string& out, bool& quoted);
+    void skipDelimiter();
+    std::string_view d_;
+    size_t pos_ = 0;
+};
+
+// Writers for one line each (CR LF ended).
+void appendTextLine(std::string& out, std::string_view text);
+void appendNumberLine(std::string& out, int64_t n);
+
+}  // namespace sorvel

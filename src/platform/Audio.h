@@ -1,0 +1,46 @@
+// The audio device (SDL2_mixer) shared by the music synthesizer
+// (FluidSynth) and the alarm sound, and the MCI-style command layer over it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/Services.h"
+
+namespace sorvel {
+
+// Parses a Standard MIDI File image; returns false when it is not one.
+// endTick receives the tick of the file's last event (the longest track).
+bool parseSmf(const std::vector<uint8_t>& data, int64_t& endTick);
+
+// Sound font search: "soundfont.sf2" in the program folder, then the
+// system's General MIDI fonts.
+std::string findSoundFont(const std::string& programFolder);
+
+class FluidMci : public Mci {
+public:
+    explicit FluidMci(std::string programFolder);
+    ~FluidMci() override;
+    int32_t sendString(const std::string& command, std::string* reply) override;
+    std::string errorString(int32_t code) override;
+
+    // Milliseconds spent loading the sound font (0 before the first open).
+    double soundFontLoadMs() const;
+    // Frames rendered with at least one active voice since the last open.
+    int64_t audibleFramesSinceOpen() const;
+
+private:
+    struct Impl;
+    Impl* d_;
+};
+
+class SdlWavPlayer : public WavPlayer {
+public:
+    bool playFromMemory(const std::vector<uint8_t>& wav) override;
+};
+
+// Closes the audio device (at exit).
+void shutdownAudio();
+
+}  // namespace sorvel

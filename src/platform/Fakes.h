@@ -1,0 +1,120 @@
+// Fakes of the platform services, for tests.
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <map>
+
+#include "platform/Services.h"
+
+namespace sorvel {
+
+class FakeClock : public Clock {
+public:
+    int64_t now = 0;
+    std::string tod = "12:34:56";
+    int64_t nowMs() override { return now; }
+    std::string timeOfDay() override { return tod; }
+};
+
+class RecordingShell : public Shell {
+public:
+    struct Call {
+        std::optional<std::string> operation;
+        std::string file;
+        std::optional<std::string> parameters;
+        std::optional<std::string> directory;
+        int show = 0;
+    };
+    std::vector<Call> calls;
+    std::vector<std::pair<std::string, std::string>> programs;
+    int execute(const std::optional<std::string>& op, const std::string& file,
+                const std::optional<std::string>& params, const std::optional<std::string>& dir, int show) override {
+        calls.push_back({op, file, params, dir, show});
+        return 42;
+    }
+    bool startProgram(const std::string& program, const std::string& directory) override {
+        programs.emplace_back(program, directory);
+        return true;
+    }
+};
+
+class CountingBeeper : public Beeper {
+public:
+    int beeps = 0;
+    void beep() override { ++beeps; }
+};
+
+class FakeClipboard : public Clipboard {
+public:
+    std::string text;
+    bool setText(const std::string& t) override {
+        text = t;
+        return true;
+    }
+};
+
+class FakeLocalAddress : public LocalAddress {
+public:
+    std::string ip = "192.168.1.23";
+    std::string localIp() override { return ip; }
+};
+
+class FakeWavPlayer : public WavPlayer {
+public:
+    int plays = 0;
+    bool playFromMemory(const std::vector<uint8_t>&) override {
+        ++plays;
+        return true;
+    }
+};
+
+// A scripted music device: files in `good` open, everything else fails;
+// the test decides when a track has ended.
+class FakeMci : public Mci {
+public:
+    std::vector<std::string> sent;
+    std::map<std::string, bool> good;   // path -> opens
+    bool open = false;
+    bool playing = false;
+    std::string openPath;
+    int32_t sendString(const std::string& cmd, std::string* reply) override {
+        sent.push_back(cmd);
+        if (cmd.rfind("open \"", 0) == 0) {
+            const auto q = cmd.find('"', 6);
+            const std::string path = cmd.substr(6, q - 6);
+            if (open) return kMciDeviceBusy;
+            auto it = good.find(path);
+            if (it == good.end() || !it->second) return kMciFileNotFound;
+            open = true;
+            openPath = path;
+            return kMciOk;
+        }
+        if (cmd == "play bgm" || cmd == "play bgm from 0") {
+            if (!open) return kMciUnknownAlias;
+            playing = true;
+            return kMciOk;
+        }
+        if (cmd == "stop bgm") {
+            if (!open) return kMciUnknownAlias;
+            playing = false;
+            return kMciOk;
+        }
+        if (cmd == "close bgm") {
+            if (!open) return kMciUnknownAlias;
+            open = false;
+            playing = false;
+            return kMciOk;
+        }
+        if (cmd == "status bgm mode") {
+            if (!open) return kMciUnknownAlias;
+            if (reply) *reply = playing ? "playing" : "stopped";
+            return kMciOk;
+        }
+        return kMciUnknownCommand;
+    }
+    std::string errorString(int32_t code) override { return "error " + std::to_string(code); }
+    void endTrack() { playing = false; }
+};
+
+}  // namespace sorvel

@@ -1,0 +1,111 @@
+#include "platform/RealServices.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QHostAddress>
+#include <QNetworkInterface>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QUrl>
+#include <chrono>
+#include <ctime>
+
+namespace sorvel {
+
+int64_t SteadyClock::nowMs() {
+    using namespace std::chrono;
+    // Offset so that the first reading is never near zero.
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count() + 1000000;
+}
+
+std::string SteadyClock::timeOfDay() {
+    const std::time_t t = std::time(nullptr);
+    std::tm tm{};
+    localtime_r(&t, &tm);
+    char buf[16];
+    std::strftime(buf, sizeof buf, "%H:%M:%S", &tm);
+    return buf;
+}
+
+namespace {
+constexpr int kShellOk = 42;
+constexpr int kShellNotFound = 2;
+constexpr int kShellFailed = 31;
+
+bool looksLikeUrl(const QString& f) {
+    static const char* const schemes[] = {"http://", "https://", "ftp://", "mailto:", "file://"};
+    for (const char* s : schemes) {
+        if (f.startsWith(QLatin1String(s))) return true;
+    }
+    return false;
+}
+
+bool openWithOpener(const QString& target, const QString& dir) {
+    const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+    if (!opener.isEmpty()) return QProcess::startDetached(opener, {target}, dir);
+    return QDesktopServices::openUrl(QUrl(target));
+}
+}  // namespace
+
+int DesktopShell::execute(const std::optional<std::string>& operation, const std::string& file,
+                          const std::optional<std::string>& parameters, const std::optional<std::string>& directory,
+                          int) {
+    if (file.empty()) return kShellNotFound;
+    const QString f = QString::fromStdString(file);
+    QString dir = directory ? QString::fromStdString(*directory) : QString();
+    if (!dir.isEmpty() && !QFileInfo(dir).isDir()) dir.clear();
+    if (looksLikeUrl(f)) return openWithOpener(f, dir) ? kShellOk : kShellFailed;
+
+    const QFileInfo fi(f);
+    if (!fi.exists()) return kShellNotFound;
+    const QString abs = fi.absoluteFilePath();
+    const bool defaultOp = !operation || operation->empty();
+    if (defaultOp && fi.isFile() && fi.isExecutable()) {
+        QStringList args;
+        if (parameters && !parameters->empty()) args = QProcess::splitCommand(QString::fromStdString(*parameters));
+        return QProcess::startDetached(abs, args, dir) ? kShellOk : kShellFailed;
+    }
+    return openWithOpener(QUrl::fromLocalFile(abs).toString(QUrl::FullyEncoded), dir) ? kShellOk : kShellFailed;
+}
+
+bool DesktopShell::startProgram(const std::string& program, const std::string& directory) {
+    return QProcess::startDetached(QString::fromStdString(program), {}, QString::fromStdString(directory));
+}
+
+void DesktopBeeper::beep() { QApplication::beep(); }
+
+bool QtClipboard::setText(const std::string& text) {
+    QClipboard* cb = QGuiApplication::clipboard();
+    if (!cb) return false;
+    cb->setText(QString::fromStdString(text), QClipboard::Clipboard);
+    return true;
+}
+
+std::string NetworkLocalAddress::localIp() {
+    using namespace std::chrono;
+    const int64_t now = duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+    // The address list costs a few system calls; refresh it every few seconds.
+    if (cachedAt_ >= 0 && now - cachedAt_ < 5000) return cached_;
+    std::string ip = "127.0.0.1";
+    for (const QNetworkInterface& iface : QNetworkInterface::allInterfaces()) {
+        const auto flags = iface.flags();
+        if (!(flags & QNetworkInterface::IsUp) || (flags & QNetworkInterface::IsLoopBack)) continue;
+        bool found = false;
+        for (const QNetworkAddressEntry& e : iface.addressEntries()) {
+            const QHostAddress a = e.ip();
+            if (a.protocol() == QAbstractSocket::IPv4Protocol && !a.isLoopback()) {
+                ip = a.toString().toStdString();
+                found = true;
+                break;
+            }
+        }
+        if (found) break;
+    }
+    cached_ = ip;
+    cachedAt_ = now;
+    return ip;
+}
+
+}  // namespace sorvel

@@ -1,0 +1,142 @@
+#include "platform/Surface.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+#include <algorithm>
+
+namespace sorvel {
+
+QFont uiFont(int pixelSize, bool bold) {
+    QFont f;
+    f.setFamilies({QStringLiteral("ＭＳ ゴシック"), QStringLiteral("MS Gothic"), QStringLiteral("IPAGothic"),
+                   QStringLiteral("Noto Sans Mono CJK JP"), QStringLiteral("Monospace")});
+    f.setPixelSize(pixelSize);
+    f.setBold(bold);
+    f.setStyleHint(QFont::TypeWriter);
+    return f;
+}
+
+Surface::Surface(int w, int h) : img_(w, h, QImage::Format_RGB32) {
+    img_.fill(back_);
+    setFont(uiFont(12));
+}
+
+void Surface::setFont(const QFont& f) {
+    font_ = f;
+    const QFontMetrics fm(font_);
+    lineHeight_ = std::max(1, fm.height());
+    ascent_ = fm.ascent();
+}
+
+void Surface::cls() {
+    img_.fill(back_);
+    curX_ = 0;
+    curY_ = 0;
+}
+
+QRgb Surface::point(int x, int y) const {
+    if (x < 0 || y < 0 || x >= img_.width() || y >= img_.height()) return qRgb(0, 0, 0);
+    return img_.pixel(x, y) | 0xff000000u;
+}
+
+void Surface::pset(int x, int y, QRgb c) {
+    if (x >= 0 && y >= 0 && x < img_.width() && y < img_.height()) img_.setPixel(x, y, c);
+    curX_ = x;
+    curY_ = y;
+}
+
+void Surface::drawText(int x, int y, const QString& t) {
+    if (t.isEmpty()) return;
+    QPainter p(&img_);
+    p.setFont(font_);
+    p.setPen(QColor(fore_));
+    p.drawText(x, y + ascent_, t);
+}
+
+void Surface::print(const QString& text, bool endRow) {
+    const QFontMetrics fm(font_);
+    int start = 0;
+    while (true) {
+        int nl = text.indexOf(QLatin1Char('\n'), start);
+        int segEnd = nl < 0 ? text.size() : nl;
+        int cut = segEnd;
+        if (nl >= 0 && cut > start && text[cut - 1] == QLatin1Char('\r')) --cut;
+        const QString seg = text.mid(start, cut - start);
+        drawText(curX_, curY_, seg);
+        if (nl < 0) {
+            if (endRow) {
+                curX_ = 0;
+                curY_ += lineHeight_;
+            } else {
+                curX_ += fm.horizontalAdvance(seg);
+            }
+            return;
+        }
+        curX_ = 0;
+        curY_ += lineHeight_;
+        start = nl + 1;
+    }
+}
+
+void Surface::line(int x1, int y1, int x2, int y2, QRgb c) {
+    QPainter p(&img_);
+    p.setPen(QColor(c));
+    p.drawLine(x1, y1, x2, y2);
+    curX_ = x2;
+    curY_ = y2;
+}
+
+void Surface::box(int x1, int y1, int x2, int y2, QRgb c) {
+    const int l = std::min(x1, x2), r = std::max(x1, x2);
+    const int t = std::min(y1, y2), b = std::max(y1, y2);
+    const QRect rc = QRect(QPoint(l, t), QPoint(r, b)).intersected(img_.rect());
+    if (!rc.isEmpty()) {
+        for (int y = rc.top(); y <= rc.bottom(); ++y) {
+            auto* row = reinterpret_cast<QRgb*>(img_.scanLine(y));
+            std::fill(row + rc.left(), row + rc.right() + 1, c);
+        }
+    }
+    curX_ = x2;
+    curY_ = y2;
+}
+
+namespace {
+template <typename Op>
+void blitOp(QImage& dst, const QImage& src, int sx, int sy, int w, int h, int dx, int dy, Op op) {
+    if (src.isNull()) return;
+    for (int y = 0; y < h; ++y) {
+        const int ty = dy + y, fy = sy + y;
+        if (ty < 0 || ty >= dst.height() || fy < 0 || fy >= src.height()) continue;
+        auto* drow = reinterpret_cast<QRgb*>(dst.scanLine(ty));
+        const auto* srow = reinterpret_cast<const QRgb*>(src.constScanLine(fy));
+        for (int x = 0; x < w; ++x) {
+            const int tx = dx + x, fx = sx + x;
+            if (tx < 0 || tx >= dst.width() || fx < 0 || fx >= src.width()) continue;
+            drow[tx] = op(drow[tx], srow[fx]) | 0xff000000u;
+        }
+    }
+}
+}  // namespace
+
+void Surface::blitAnd(const QImage& src, int sx, int sy, int w, int h, int dx, int dy) {
+    blitOp(img_, src, sx, sy, w, h, dx, dy, [](QRgb a, QRgb b) { return a & b; });
+}
+
+void Surface::blitOr(const QImage& src, int sx, int sy, int w, int h, int dx, int dy) {
+    blitOp(img_, src, sx, sy, w, h, dx, dy, [](QRgb a, QRgb b) { return a | b; });
+}
+
+QImage makeMask(const QImage& picture) {
+    QImage pic = picture.convertToFormat(QImage::Format_RGB32);
+    QImage mask(pic.size(), QImage::Format_RGB32);
+    for (int y = 0; y < pic.height(); ++y) {
+        const auto* s = reinterpret_cast<const QRgb*>(pic.constScanLine(y));
+        auto* d = reinterpret_cast<QRgb*>(mask.scanLine(y));
+        for (int x = 0; x < pic.width(); ++x) {
+            d[x] = ((s[x] & 0xffffffu) == 0) ? qRgb(255, 255, 255) : qRgb(0, 0, 0);
+        }
+    }
+    return mask;
+}
+
+}  // namespace sorvel

@@ -1,0 +1,72 @@
+// An off-screen drawing surface with the picture-box model the drawing code
+// is written for: a current text position, Print that continues on the same
+// row or starts the next row at x = 0, Point/PSet, lines and boxes, Cls,
+// fore and back colours. Also the two-pass transparency blit of the icons.
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QImage>
+#include <QString>
+
+namespace sorvel {
+
+class Surface {
+public:
+    Surface(int w, int h);
+
+    int width() const { return img_.width(); }
+    int height() const { return img_.height(); }
+
+    void setBackColor(QRgb c) { back_ = c; }
+    QRgb backColor() const { return back_; }
+    void setForeColor(QRgb c) { fore_ = c; }
+    QRgb foreColor() const { return fore_; }
+    void setFont(const QFont& f);
+    const QFont& font() const { return font_; }
+    int lineHeight() const { return lineHeight_; }
+
+    // Clear to the back colour; the text position returns to (0, 0).
+    void cls();
+    QRgb point(int x, int y) const;
+    // Sets a pixel and moves the text position there.
+    void pset(int x, int y, QRgb c);
+    void moveTo(int x, int y) { curX_ = x; curY_ = y; }
+    int currentX() const { return curX_; }
+    int currentY() const { return curY_; }
+
+    // Prints text at the text position. "\r\n" (or "\n") starts a new row at
+    // x = 0. With endRow the position moves to the start of the next row,
+    // otherwise it stays right after the text.
+    void print(const QString& text, bool endRow = true);
+
+    void line(int x1, int y1, int x2, int y2, QRgb c);
+    // Box form of Line: always filled.
+    void box(int x1, int y1, int x2, int y2, QRgb c);
+
+    // dst &= src / dst |= src over a w x h rectangle (the icon mask passes).
+    void blitAnd(const QImage& src, int sx, int sy, int w, int h, int dx, int dy);
+    void blitOr(const QImage& src, int sx, int sy, int w, int h, int dx, int dy);
+
+    const QImage& image() const { return img_; }
+    QImage& image() { return img_; }
+
+private:
+    void drawText(int x, int y, const QString& t);
+    QImage img_;
+    QRgb back_ = qRgb(255, 255, 255);
+    QRgb fore_ = qRgb(0, 0, 0);
+    QFont font_;
+    int lineHeight_ = 12;
+    int ascent_ = 10;
+    int curX_ = 0;
+    int curY_ = 0;
+};
+
+// Mask of an icon strip: white where the picture is black, black elsewhere.
+QImage makeMask(const QImage& picture);
+
+// The preferred UI font with its fallbacks, at a pixel size.
+QFont uiFont(int pixelSize, bool bold = false);
+
+}  // namespace sorvel

@@ -1,0 +1,31 @@
+// A widget that shows a Surface and reports mouse presses and moves.
+#pragma once
+
+#include <QWidget>
+#include <functional>
+
+#include "platform/Surface.h"
+
+namespace sorvel {
+
+class SurfaceWidget : public QWidget {
+public:
+    SurfaceWidget(int w, int h, QWidget* parent = nullptr);
+    Surface& surface() { return surface_; }
+    // Shows the surface's current image.
+    void refresh() { update(); }
+
+    std::function<void(Qt::MouseButton)> onMouseDown;
+    std::function<void()> onMouseMove;
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void enterEvent(QEnterEvent* e) override;
+
+private:
+    Surface surface_;
+};
+
+}  // namespace sorvel

@@ -1,0 +1,42 @@
+// Redraw rate, countdown and alarm rules.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "launcher/LauncherState.h"
+
+namespace sorvel {
+
+// The leading number of a text as a real number: blanks, tabs and line
+// feeds are skipped wherever they stand; sign, digits, one decimal point
+// and an exponent are accepted; the first other character ends it. A text
+// without a leading number gives 0. Too large values come back as +/-inf.
+double readLeadingNumber(const std::string& text);
+
+// Nearest whole number, halves to even, clamped to [lo, hi].
+int64_t roundHalfEvenClamped(double v, int64_t lo, int64_t hi);
+
+constexpr int kMinFps = 5;
+constexpr int kMaxFps = 32767;
+
+// "OK（分）": arm a countdown of v minutes.
+void confirmMinutes(LauncherState& s, double v);
+// "FPS　OK": change the rate (v > 0 only), rescaling the countdown.
+// Returns true when the rate was changed.
+bool confirmRate(LauncherState& s, double v);
+
+struct CountdownTick {
+    bool expired = false;   // the countdown ran out at this mark
+    std::string caption;    // the new window caption
+};
+// Once per second mark.
+CountdownTick UpdateCountdown(LauncherState& s);
+
+extern const char* const kAlarmCaption;
+
+// True when this frame's repetition is due (called before framesThisSecond
+// is incremented).
+bool alarmDue(const LauncherState& s);
+
+}  // namespace sorvel
