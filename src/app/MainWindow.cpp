@@ -140,6 +140,7 @@ void MainWindow::buildControls() {
     b0->surface().setFont(uiFont(12));
     b0->surface().cls();
     b0->setToolTip(QString::fromUtf8(kSlotTooltip));
+    b0->setFramed(true);
     command1_[0] = b0;
 
     command2_[0] = makeButton(picture1_, "前", 2610, 840, 375, 300, "前のページへ");
@@ -269,6 +270,7 @@ void MainWindow::formLoad() {
         b->setGeometry((i % 5) * 60, (i / 5) * 20, 60, 20);
         b->surface().setFont(command1_[0]->surface().font());
         b->setToolTip(command1_[0]->toolTip());
+        b->setFramed(true);
         b->show();
         command1_[i] = b;
     }

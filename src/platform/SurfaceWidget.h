@@ -14,6 +14,8 @@ public:
     Surface& surface() { return surface_; }
     // Shows the surface's current image.
     void refresh() { update(); }
+    // Draws a thin raised frame around the picture (button look).
+    void setFramed(bool f) { framed_ = f; }
 
     std::function<void(Qt::MouseButton)> onMouseDown;
     std::function<void()> onMouseMove;
@@ -26,6 +28,7 @@ protected:
 
 private:
     Surface surface_;
+    bool framed_ = false;
 };
 
 }  // namespace sorvel

@@ -1,0 +1,184 @@
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QTest>
+#include <sys/stat.h>
+
+#include "TempDir.h"
+#include "filedialog/FileDialog.h"
+
+using namespace sorvel;
+
+namespace {
+struct Dialog : ::testing::Test {
+    TempDir d;
+    LauncherState s;
+    std::vector<QString> warnings;
+    std::unique_ptr<FileDialog> dlg;
+    Dialog() {
+        QDir(QString::fromStdString(d.path())).mkdir("Tools");
+        d.write("Tools/edit", "#!/bin/sh\n");
+        d.write("Tools/notes.txt", "x");
+        d.write("Tools/song.MID", "x");
+        d.write("Tools/x.midi", "x");
+        d.write("Tools/.hidden", "x");
+        d.write("Tools/locked.txt", "x");
+        ::chmod(d.file("Tools/locked.txt").c_str(), 0444);
+    }
+    std::string tools() const { return d.path() + "Tools"; }
+    void open(const std::string& request, const std::string& folder) {
+        s.fileDialogValue = request;
+        s.fileDialogFolder = folder;
+        dlg = std::make_unique<FileDialog>(s);
+        dlg->warn = [this](const QString& title, const QString& text) {
+            EXPECT_EQ(title, QStringLiteral("警告"));
+            warnings.push_back(text);
+        };
+        dlg->load();
+    }
+    QStringList files() const {
+        QStringList l;
+        for (int i = 0; i < dlg->fileList()->count(); ++i) l << dlg->fileList()->item(i)->text();
+        return l;
+    }
+    void select(std::initializer_list<const char*> names) {
+        for (const char* n : names) {
+            auto found = dlg->fileList()->findItems(QString::fromUtf8(n), Qt::MatchExactly);
+            ASSERT_EQ(found.size(), 1) << n;
+            found[0]->setSelected(true);
+        }
+    }
+};
+}  // namespace
+
+TEST_F(Dialog, ChosenFileAndFolderAnswers) {
+    open("", tools());
+    EXPECT_EQ(dlg->currentFolder().toStdString(), tools());
+    EXPECT_TRUE(dlg->pathField()->text().isEmpty());
+    EXPECT_EQ(dlg->windowTitle(), QStringLiteral("ファイルを選んでください"));
+    select({"edit"});
+    EXPECT_EQ(dlg->pathField()->text(), QStringLiteral("edit"));
+    dlg->pressOk();
+    EXPECT_EQ(s.fileDialogValue, tools() + "/edit");
+    EXPECT_EQ(s.fileDialogFolder, tools());
+
+    open("", tools());
+    dlg->pressOk();   // nothing chosen: the folder itself
+    EXPECT_EQ(s.fileDialogValue, tools() + "/");
+}
+
+TEST_F(Dialog, SeveralMidiFilesAndCaseInsensitiveFilter) {
+    open("mid", tools());
+    EXPECT_EQ(dlg->fileLabel()->text(), QStringLiteral("Files:"));
+    EXPECT_EQ(dlg->filterBox()->currentText(), QStringLiteral("*.mid* (MIDIファイル)"));
+    EXPECT_EQ(files(), (QStringList{"song.MID", "x.midi"}));
+    select({"song.MID", "x.midi"});
+    EXPECT_EQ(dlg->pathField()->text(), QStringLiteral("song.MID x.midi"));
+    dlg->pressOk();
+    EXPECT_EQ(s.fileDialogValue, tools() + "/song.MID x.midi");
+    // The second filter lists everything (but hidden files).
+    open("mid", tools());
+    dlg->filterBox()->setCurrentIndex(1);
+    EXPECT_EQ(files().size(), 5);
+}
+
+TEST_F(Dialog, AttributeSwitches) {
+    open("", tools());
+    EXPECT_FALSE(dlg->check(0)->isEnabled());
+    EXPECT_TRUE(files().contains("locked.txt") || ::geteuid() == 0);
+    EXPECT_FALSE(files().contains(".hidden"));
+    dlg->check(2)->setChecked(true);
+    EXPECT_TRUE(files().contains(".hidden"));
+    if (::geteuid() != 0) {   // root can write anything: nothing is read-only
+        dlg->check(1)->setChecked(false);
+        EXPECT_FALSE(files().contains("locked.txt"));
+    }
+}
+
+TEST_F(Dialog, TypedTexts) {
+    open("", tools());
+    dlg->pathField()->setText("sub/x");
+    dlg->pressOk();
+    EXPECT_EQ(s.fileDialogValue, tools() + "/sub/x");
+
+    open("", tools());
+    dlg->pathField()->setText("http://example.org/a b");
+    dlg->pressOk();
+    EXPECT_EQ(s.fileDialogValue, "http://example.org/a b");
+
+    open("", tools());
+    dlg->pathField()->setText("/usr/bin/env");
+    dlg->pressOk();
+    EXPECT_EQ(s.fileDialogValue, "/usr/bin/env");
+
+    // Enter on a typed file path warns and keeps the text.
+    open("", tools());
+    dlg->pathField()->setText("/usr/bin/env");
+    dlg->enterStep();
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_EQ(warnings[0], QStringLiteral("そのファイルが存在しないかデバイスがありません。"));
+    EXPECT_EQ(dlg->pathField()->text(), QStringLiteral("/usr/bin/env"));
+
+    // Enter on a folder moves the lists there and empties the field.
+    dlg->pathField()->setText("/");
+    dlg->enterStep();
+    EXPECT_EQ(dlg->currentFolder(), QStringLiteral("/"));
+    EXPECT_TRUE(dlg->pathField()->text().isEmpty());
+    dlg->pathField()->setText("x");
+    dlg->pressOk();
+    EXPECT_EQ(s.fileDialogValue, "//x");   // at the root
+    EXPECT_EQ(s.fileDialogFolder, "/");
+}
+
+TEST_F(Dialog, CancelAndCloseBox) {
+    open("", tools());
+    select({"edit"});
+    dlg->pressCancel();
+    EXPECT_EQ(s.fileDialogValue, "");
+    EXPECT_EQ(s.fileDialogFolder, tools());
+
+    open("mid", "/");
+    dlg->show();
+    dlg->close();
+    EXPECT_EQ(s.fileDialogValue, "mid");
+    EXPECT_EQ(s.fileDialogFolder, "/");
+}
+
+TEST_F(Dialog, RememberedFolderThatIsGone) {
+    open("", tools() + "/deleted/deeper");
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_EQ(dlg->currentFolder().toStdString(), tools());
+    EXPECT_EQ(dlg->pathField()->text().toStdString(), tools() + "/deleted/deeper");
+}
+
+TEST_F(Dialog, FolderListGoesUpAndDown) {
+    open("", d.path() + "Tools");
+    QListWidget* dirs = dlg->dirList();
+    ASSERT_GE(dirs->count(), 2);
+    EXPECT_EQ(dirs->item(1)->text(), QStringLiteral(".."));
+    emit dirs->itemActivated(dirs->item(1));
+    EXPECT_EQ(dlg->currentFolder().toStdString() + "/", d.path());
+    auto tools = dirs->findItems("Tools/", Qt::MatchExactly);
+    ASSERT_EQ(tools.size(), 1);
+    emit dirs->itemActivated(tools[0]);
+    EXPECT_EQ(dlg->currentFolder().toStdString(), d.path() + "Tools");
+    EXPECT_GE(dlg->driveBox()->count(), 1);
+    EXPECT_EQ(dlg->driveBox()->itemText(0), QStringLiteral("/"));
+}
+
+TEST(Wildcards, CaseInsensitiveGlob) {
+    EXPECT_TRUE(wildcardMatch("*.mid*", "song.MID"));
+    EXPECT_TRUE(wildcardMatch("*.mid*", "x.midi"));
+    EXPECT_FALSE(wildcardMatch("*.mid*", "x.mp3"));
+    EXPECT_TRUE(wildcardMatch("*.*", "README"));
+    EXPECT_TRUE(wildcardMatch("*.exe", "A.EXE"));
+    EXPECT_TRUE(wildcardMatch("a?c", "abc"));
+    EXPECT_FALSE(wildcardMatch("a?c", "ac"));
+    EXPECT_EQ(filterPattern("*.exe (実行ファイル)"), "*.exe");
+    EXPECT_EQ(filterPattern("nospace"), "");
+}

@@ -1,0 +1,238 @@
+#include <gtest/gtest.h>
+
+#include "launcher/Commands.h"
+#include "platform/Fakes.h"
+
+using namespace sorvel;
+
+namespace {
+struct Fixture : ::testing::Test {
+    LauncherState s;
+    RecordingShell shell;
+    int commits = 0;
+    void press(int index, int button) {
+        SlotMouseDown(s, index, button, shell, [this] { ++commits; });
+    }
+};
+}  // namespace
+
+TEST_F(Fixture, LeftClickOpensWithLaunchFolderAndCounts) {
+    s.slotPath[0] = "/opt/tools/edit";
+    s.slotUseCount[0] = 7;
+    press(0, kLeftButton);
+    ASSERT_EQ(shell.calls.size(), 1u);
+    EXPECT_FALSE(shell.calls[0].operation.has_value());
+    EXPECT_EQ(shell.calls[0].file, "/opt/tools/edit");
+    EXPECT_FALSE(shell.calls[0].parameters.has_value());
+    EXPECT_EQ(shell.calls[0].directory, std::optional<std::string>("/opt/tools/"));
+    EXPECT_EQ(shell.calls[0].show, 1);
+    EXPECT_EQ(s.slotUseCount[0], 8);
+    EXPECT_EQ(s.slotSessionCount[0], 1);
+}
+
+TEST_F(Fixture, RightClickOpensContainingFolder) {
+    s.slotPath[1] = "/x.sh";
+    press(1, kRightButton);
+    ASSERT_EQ(shell.calls.size(), 1u);
+    EXPECT_EQ(shell.calls[0].operation, std::optional<std::string>("open"));
+    EXPECT_EQ(shell.calls[0].file, "/");
+    EXPECT_FALSE(shell.calls[0].directory.has_value());
+    EXPECT_EQ(s.slotUseCount[1], 1);
+
+    // A folder target is its own launch folder, with either button.
+    s.slotPath[2] = "/data/";
+    press(2, kLeftButton);
+    press(2, kRightButton);
+    EXPECT_EQ(shell.calls[1].file, "/data/");
+    EXPECT_EQ(shell.calls[1].directory, std::optional<std::string>("/data/"));
+    EXPECT_EQ(shell.calls[2].file, "/data/");
+    EXPECT_EQ(s.slotUseCount[2], 2);
+}
+
+TEST_F(Fixture, UrlsOpenWithLeftOnlyAndRightDoesNotCount) {
+    s.slotPath[3] = "http://example.org/a b\"c";
+    s.slotPath[4] = "ftp://files.example.org/";
+    press(3, kLeftButton);
+    press(4, kLeftButton);
+    press(3, kRightButton);
+    press(4, kRightButton);
+    ASSERT_EQ(shell.calls.size(), 2u);
+    EXPECT_EQ(shell.calls[0].operation, std::optional<std::string>("open"));
+    EXPECT_EQ(shell.calls[0].file, "http://example.org/a b\"c");
+    EXPECT_FALSE(shell.calls[0].directory.has_value());
+    EXPECT_EQ(s.slotUseCount[3], 1);
+    EXPECT_EQ(s.slotUseCount[4], 1);
+}
+
+TEST_F(Fixture, EmptySlotAndMiddleButton) {
+    press(5, kLeftButton);
+    ASSERT_EQ(shell.calls.size(), 1u);
+    EXPECT_EQ(shell.calls[0].file, "");
+    EXPECT_EQ(shell.calls[0].directory, std::optional<std::string>(""));
+    press(5, kRightButton);
+    EXPECT_EQ(shell.calls[1].operation, std::optional<std::string>("open"));
+    EXPECT_EQ(shell.calls[1].file, "");
+    s.slotPath[6] = "/bin/true";
+    press(6, kMiddleButton);
+    EXPECT_EQ(shell.calls.size(), 2u);
+    EXPECT_EQ(s.slotUseCount[5], 2);
+    EXPECT_EQ(s.slotUseCount[6], 1);
+    EXPECT_EQ(s.slotSessionCount[6], 1);
+}
+
+TEST_F(Fixture, BareNameHasNoWorkingFolderAndNoRightTarget) {
+    s.slotPath[7] = "notes.txt";
+    press(7, kLeftButton);
+    press(7, kRightButton);
+    ASSERT_EQ(shell.calls.size(), 1u);
+    EXPECT_EQ(shell.calls[0].file, "notes.txt");
+    EXPECT_FALSE(shell.calls[0].directory.has_value());
+    EXPECT_EQ(s.slotUseCount[7], 2);
+}
+
+TEST_F(Fixture, CountsWrapAtLongLimit) {
+    s.slotPath[0] = "/a";
+    s.slotUseCount[0] = 2147483647;
+    press(0, kMiddleButton);
+    EXPECT_EQ(s.slotUseCount[0], -2147483647 - 1);
+}
+
+TEST_F(Fixture, RegistrationCycle) {
+    s.slotPage = 2;
+    s.slotPath[23] = "/old";
+    s.slotUseCount[23] = 9;
+    s.slotSessionCount[23] = 4;
+    s.fileDialogValue = "/new/app";
+    BeginRegistration(s);
+    EXPECT_EQ(s.pendingPath, "/new/app");
+    press(3, kLeftButton);
+    EXPECT_EQ(s.slotPath[23], "/new/app");
+    EXPECT_EQ(s.slotUseCount[23], 0);
+    EXPECT_EQ(s.slotSessionCount[23], 0);
+    EXPECT_EQ(commits, 1);
+    EXPECT_TRUE(s.pendingPath.empty());
+    EXPECT_TRUE(shell.calls.empty());   // no launch during a registration
+
+    // Right and middle buttons cancel without storing.
+    for (int b : {kRightButton, kMiddleButton}) {
+        s.pendingPath = "/other";
+        press(4, b);
+        EXPECT_TRUE(s.pendingPath.empty());
+        EXPECT_EQ(s.slotPath[24], "");
+    }
+    EXPECT_EQ(commits, 1);
+    EXPECT_EQ(s.slotUseCount[24], 0);
+
+    // A cancelled dialog ends a pending registration.
+    s.pendingPath = "/pending";
+    s.fileDialogValue = "";
+    BeginRegistration(s);
+    EXPECT_TRUE(s.pendingPath.empty());
+}
+
+TEST(PageButtons, WrapBothWays) {
+    LauncherState s;
+    PageButton(s, 0);
+    EXPECT_EQ(s.slotPage, 24);
+    EXPECT_EQ(s.pageBannerTicks, 40);
+    PageButton(s, 1);
+    EXPECT_EQ(s.slotPage, 0);
+    s.slotPage = 30;   // any index wraps
+    PageButton(s, 3);
+    EXPECT_EQ(s.slotPage, 0);
+}
+
+namespace {
+struct Keys : ::testing::Test {
+    LauncherState s;
+    GameState g;
+    int16_t step = 0;
+    bool launcher = true;
+    int beeps = 0, asks = 0, resets = 0, restarts = 0, toggles = 0, starts = 0, preps = 0;
+    bool answer = true;
+    KeyActions a;
+    Keys() {
+        a.launcherShown = [this] { return launcher; };
+        a.enterGamePrep = [this] { ++preps; };
+        a.toggleGameMode = [this] {
+            ++toggles;
+            launcher = !launcher;
+        };
+        a.startGame = [this] { ++starts; };
+        a.restart = [this] { ++restarts; };
+        a.beep = [this] { ++beeps; };
+        a.askReset = [this] {
+            ++asks;
+            return answer;
+        };
+        a.reset = [this] { ++resets; };
+    }
+    void keys(std::initializer_list<int> ks) {
+        for (int k : ks) FormKeyDown(k, step, s, g, a);
+    }
+};
+}  // namespace
+
+TEST_F(Keys, ResetSequenceAsksAndNeedsAnExtraKeyAfterwards) {
+    keys({kKeyF1, kKeyF9, kKeyF3, kKeyDelete});
+    EXPECT_EQ(beeps, 4);
+    EXPECT_EQ(asks, 1);
+    EXPECT_EQ(resets, 1);
+    EXPECT_EQ(step, 4);
+    // Right after the question the same four keys do not ask again.
+    keys({kKeyF1, kKeyF9, kKeyF3, kKeyDelete});
+    EXPECT_EQ(asks, 1);
+    keys({kKeyF1, kKeyF9, kKeyF3, kKeyDelete});
+    EXPECT_EQ(asks, 2);
+    answer = false;
+    keys({kKeyF1, kKeyF1, kKeyF9, kKeyF3, kKeyDelete});
+    EXPECT_EQ(asks, 3);
+    EXPECT_EQ(resets, 2);   // Cancel resets nothing
+}
+
+TEST_F(Keys, F4BreaksTheSequenceInTheLauncher) {
+    keys({kKeyF1, kKeyF9, kKeyF3, kKeyF4, kKeyDelete});
+    EXPECT_EQ(asks, 0);
+    EXPECT_EQ(step, 0);
+    EXPECT_EQ(starts, 0);
+}
+
+TEST_F(Keys, F6KeepsTheStepAndSwitchesModes) {
+    keys({kKeyF1, kKeyF6});
+    EXPECT_EQ(step, 1);
+    EXPECT_EQ(toggles, 1);
+    EXPECT_EQ(preps, 1);
+    EXPECT_FALSE(launcher);
+    keys({kKeyF9, kKeyF3, kKeyDelete});
+    EXPECT_EQ(asks, 1);
+    keys({kKeyF6});
+    EXPECT_TRUE(launcher);
+    EXPECT_EQ(preps, 1);   // only on the way into the game
+}
+
+TEST_F(Keys, RestartOnlyRightAfterF1) {
+    keys({kKeyF5});
+    keys({kKeyF9, kKeyF5});
+    EXPECT_EQ(restarts, 0);
+    keys({kKeyF1, kKeyF5});
+    EXPECT_EQ(restarts, 1);
+}
+
+TEST_F(Keys, LettersOnlyFeedTheGame) {
+    keys({kKeyF1, 'Q', 'W'});
+    EXPECT_EQ(step, 0);
+    EXPECT_TRUE(g.typedKeys.empty());
+    launcher = false;
+    keys({'Q', 'W', kKeyF4});
+    EXPECT_EQ(g.typedKeys, "QW");
+    EXPECT_EQ(starts, 1);
+}
+
+TEST_F(Keys, DigitsSetRowLevelFromBothRows) {
+    keys({'3'});
+    EXPECT_EQ(s.rowLevel, 3);
+    keys({kKeyPad0 + 5});
+    EXPECT_EQ(s.rowLevel, 5);
+    keys({'7', kKeyPad0 + 9});
+    EXPECT_EQ(s.rowLevel, 5);
+}

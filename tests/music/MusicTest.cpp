@@ -1,0 +1,351 @@
+#include <gtest/gtest.h>
+
+#include "TempDir.h"
+#include "music/Music.h"
+#include "platform/Fakes.h"
+
+using namespace sorvel;
+
+namespace {
+struct Jukebox : ::testing::Test {
+    TempDir dir;
+    LauncherState s;
+    MusicList list;
+    FakeMci mci;
+    std::unique_ptr<MusicController> m;
+    int saves = 0, reds = 0;
+    bool listVisible = false;
+    bool fileNameOnly = false;
+    std::string trackName = "Midi Name", trackNumber = "Midi No", pageCaption = "1P";
+    std::string dialogAnswer;   // what the file dialog answers
+    Jukebox() {
+        MusicView v;
+        v.saveData = [this] {
+            ++saves;
+            m->saveList();
+        };
+        v.flashFormRed = [this] { ++reds; };
+        v.listVisible = [this] { return listVisible; };
+        v.fileNameOnly = [this] { return fileNameOnly; };
+        v.setTrackName = [this](const std::string& t) { trackName = t; };
+        v.setTrackNumber = [this](const std::string& t) { trackNumber = t; };
+        v.setPageCaption = [this](const std::string& t) { pageCaption = t; };
+        v.showMidiDialog = [this] {
+            EXPECT_EQ(s.fileDialogValue, "mid");
+            s.fileDialogValue = dialogAnswer;
+        };
+        m = std::make_unique<MusicController>(s, list, mci, dir.path(), v);
+        list.onClick = [this] { m->listClick(); };
+    }
+    void add(const std::string& answer) {
+        dialogAnswer = answer;
+        m->selectMid();
+    }
+    void good(std::initializer_list<std::string> paths) {
+        for (const auto& p : paths) mci.good[p] = true;
+    }
+    std::vector<std::string> items() const { return list.items(); }
+};
+}  // namespace
+
+TEST_F(Jukebox, SeveralFilesGoOnTopInReverseAndTheLastPlays) {
+    good({"/Music/A.MID", "/Music/B.mid"});
+    add("/Music/A.MID B.mid");
+    EXPECT_EQ(items(), (std::vector<std::string>{"/Music/B.mid", "/Music/A.MID"}));
+    EXPECT_EQ(list.selected(), 0);
+    EXPECT_EQ(s.currentMusicPath, "/Music/B.mid");
+    EXPECT_EQ(mci.openPath, "/Music/B.mid");
+    EXPECT_EQ(s.musicPlaying, 1);
+    EXPECT_EQ(reds, 1);
+    EXPECT_EQ(saves, 1);
+    EXPECT_EQ(dir.read("midlist.dat"), "\"/Music/B.mid\"\r\n\"/Music/A.MID\"\r\n");
+    EXPECT_EQ(trackNumber, "1/2");
+}
+
+TEST_F(Jukebox, DuplicatesMoveToTheTopAndEndingsInAnyCase) {
+    mci.openAnything = true;
+    add("/m/a.mid b.Mid");
+    add("/m/c.mId a.mid");
+    EXPECT_EQ(items(), (std::vector<std::string>{"/m/a.mid", "/m/c.mId", "/m/b.Mid"}));
+    // The ".midi" quirk: cut after ".mid", the next entry starts with a blank.
+    list.clear();
+    add("/m/x.midi y.mid");
+    EXPECT_EQ(items(), (std::vector<std::string>{"/m/ y.mid", "/m/x.mid"}));
+    // Text after the last ".mid" without one of its own is ignored.
+    list.clear();
+    add("/m/a.mid notes.txt");
+    EXPECT_EQ(items(), (std::vector<std::string>{"/m/a.mid"}));
+}
+
+TEST_F(Jukebox, CancelAndCloseBoxAddNothingButSave) {
+    add("");
+    EXPECT_TRUE(items().empty());
+    EXPECT_EQ(s.currentMusicPath, "");
+    add("mid");   // the close box leaves the request
+    EXPECT_TRUE(items().empty());
+    EXPECT_EQ(s.currentMusicPath, "mid");
+    EXPECT_EQ(saves, 2);
+}
+
+TEST_F(Jukebox, FilesAtTheRootFolder) {
+    mci.openAnything = true;
+    add("/a.mid");
+    EXPECT_EQ(items(), (std::vector<std::string>{"/a.mid"}));
+}
+
+TEST_F(Jukebox, DeleteLastAndOnlyEntry) {
+    good({"/m/a.mid", "/m/b.mid", "/m/c.mid"});
+    add("/m/a.mid b.mid c.mid");   // c b a
+    list.select(2);
+    m->deleteEntry();
+    EXPECT_EQ(items(), (std::vector<std::string>{"/m/c.mid", "/m/b.mid"}));
+    EXPECT_EQ(list.selected(), 1);
+    EXPECT_EQ(s.currentMusicPath, "");
+    EXPECT_EQ(s.musicPlaying, 0);
+    EXPECT_FALSE(mci.open);
+    list.clear();
+    add("/m/a.mid");
+    m->deleteEntry();
+    EXPECT_TRUE(items().empty());
+    EXPECT_EQ(list.selected(), -1);
+    // Delete with nothing selected changes nothing.
+    const int before = saves;
+    m->deleteEntry();
+    EXPECT_EQ(saves, before);
+}
+
+TEST_F(Jukebox, PlayPatternsAtTheEndOfATrack) {
+    good({"/m/1.mid", "/m/2.mid"});
+    add("/m/2.mid 1.mid");   // 1 on top, playing
+    ASSERT_EQ(mci.openPath, "/m/1.mid");
+
+    m->choosePattern("単連");
+    mci.endTrack();
+    mci.sent.clear();
+    m->poll();
+    EXPECT_EQ(mci.sent, (std::vector<std::string>{"status bgm mode", "play bgm from 0"}));
+    EXPECT_EQ(s.musicPlaying, 1);
+
+    m->choosePattern("単曲");
+    mci.endTrack();
+    m->poll();
+    EXPECT_EQ(s.musicPlaying, 0);
+    EXPECT_FALSE(mci.open);
+    EXPECT_EQ(list.selected(), 0);
+
+    m->choosePattern("連曲");
+    m->play();
+    mci.endTrack();
+    m->poll();
+    EXPECT_EQ(list.selected(), 1);
+    EXPECT_EQ(mci.openPath, "/m/2.mid");
+    mci.endTrack();
+    m->poll();   // end of the list: Stop
+    EXPECT_EQ(s.musicPlaying, 0);
+    EXPECT_EQ(list.selected(), 1);
+
+    m->choosePattern("繰返");
+    m->play();
+    mci.endTrack();
+    m->poll();   // wraps to the first entry
+    EXPECT_EQ(list.selected(), 0);
+    EXPECT_EQ(mci.openPath, "/m/1.mid");
+    EXPECT_EQ(s.musicPlaying, 1);
+    // A playing device is left alone.
+    mci.sent.clear();
+    m->poll();
+    EXPECT_EQ(mci.sent, (std::vector<std::string>{"status bgm mode"}));
+}
+
+TEST_F(Jukebox, RepeatWithOneEntryPlaysItAgain) {
+    good({"/m/only.mid"});
+    add("/m/only.mid");
+    mci.endTrack();
+    m->poll();
+    EXPECT_EQ(s.musicPlaying, 1);
+    EXPECT_TRUE(mci.playing);
+}
+
+TEST_F(Jukebox, BrokenEntryInTheMiddleIsSkippedAndRemoved) {
+    good({"/m/1.mid", "/m/3.mid"});
+    add("/m/3.mid 2.mid 1.mid");   // 1 2 3, 1 playing
+    m->choosePattern("連曲");
+    mci.endTrack();
+    m->poll();   // 2 fails to open: removed, 3 plays
+    EXPECT_EQ(items(), (std::vector<std::string>{"/m/1.mid", "/m/3.mid"}));
+    EXPECT_EQ(mci.openPath, "/m/3.mid");
+    EXPECT_TRUE(mci.playing);
+    EXPECT_EQ(s.musicPlaying, 1);
+    EXPECT_EQ(dir.read("midlist.dat"), "\"/m/1.mid\"\r\n\"/m/3.mid\"\r\n");
+}
+
+TEST_F(Jukebox, AllBrokenEntriesEndTheChain) {
+    add("/m/x.mid y.mid");
+    EXPECT_TRUE(items().empty());
+    EXPECT_EQ(s.musicPlaying, 0);
+}
+
+TEST_F(Jukebox, PlayNeverRemovesAnEntryThatWasNotTried) {
+    good({"/m/a.mid", "/m/b.mid"});
+    add("/m/a.mid b.mid");
+    m->stop();
+    s.currentMusicPath = "";   // as after a Delete or a cancelled dialog
+    m->play();
+    EXPECT_EQ(items().size(), 2u);
+    EXPECT_EQ(mci.openPath, "/m/b.mid");   // the selected entry plays
+    // Nothing selected and nothing that opens: nothing removed, no playback.
+    list.select(-1);
+    m->stop();
+    s.currentMusicPath = "/gone.mid";
+    m->play();
+    EXPECT_EQ(items().size(), 2u);
+    EXPECT_EQ(s.musicPlaying, 0);
+}
+
+TEST_F(Jukebox, PlayWithEmptyListOrNothingSelected) {
+    trackName = "old";
+    m->play();
+    EXPECT_EQ(s.musicPlaying, 0);
+    EXPECT_EQ(trackName, "old");   // display not refreshed
+    good({"/m/a.mid", "/m/b.mid"});
+    add("/m/a.mid b.mid");
+    m->stop();
+    list.select(-1);
+    s.currentMusicPath = "/m/a.mid";
+    m->play();   // plays, then selects entry 0 which plays it from the start
+    EXPECT_EQ(list.selected(), 0);
+    EXPECT_EQ(mci.openPath, "/m/b.mid");
+}
+
+TEST_F(Jukebox, TrackDisplay) {
+    good({"/music/song.mid"});
+    add("/music/song.mid");
+    EXPECT_EQ(trackName, "/music/song.mid");
+    fileNameOnly = true;
+    m->fname();
+    EXPECT_EQ(trackName, "song.mid");
+    s.currentMusicPath = "";
+    m->fname();
+    EXPECT_EQ(trackName, "song.mid");   // keeps the old text
+    fileNameOnly = false;
+    m->fname();
+    EXPECT_EQ(trackName, "");
+    list.select(-1);
+    m->fname();
+    EXPECT_EQ(trackNumber, "0/1");
+}
+
+TEST_F(Jukebox, PagesFavouritesAndFiles) {
+    good({"/m/a.mid", "/m/b.mid"});
+    add("/m/a.mid b.mid");   // page 0: b a
+    m->pageMenu(0);          // page 0 stays page 0
+    EXPECT_EQ(s.musicPage, 0);
+    EXPECT_EQ(items().size(), 2u);
+    EXPECT_EQ(list.selected(), -1);   // a loaded list has no selection
+
+    list.select(1);   // a plays
+    m->favo();
+    EXPECT_EQ(s.favouritesMode, 0);
+    EXPECT_EQ(list.selected(), 1);
+    EXPECT_EQ(dir.read("midlistf.dat"), "\"/m/a.mid\"\r\n");
+
+    m->pageMenu(1);
+    EXPECT_EQ(s.musicPage, 1);
+    EXPECT_EQ(pageCaption, "2P");
+    EXPECT_TRUE(items().empty());
+    EXPECT_EQ(mci.openPath, "/m/a.mid");   // a page change does not stop the music
+    EXPECT_TRUE(mci.playing);
+
+    m->pageMenu(3);   // favourites
+    EXPECT_EQ(s.favouritesMode, 1);
+    EXPECT_EQ(items(), (std::vector<std::string>{"/m/a.mid"}));
+    m->pageMenu(3);   // and back, saving the favourites on the way
+    EXPECT_EQ(s.favouritesMode, 0);
+    EXPECT_EQ(s.musicPage, 1);
+
+    s.musicPage = 250;
+    m->pageMenu(1);
+    EXPECT_EQ(s.musicPage, 250);
+    EXPECT_EQ(pageCaption, "251P");
+    EXPECT_TRUE(dir.exists("midlist250.dat"));
+    m->pageMenu(2);   // keep: nothing saved or loaded
+}
+
+TEST_F(Jukebox, FavoWithNothingSelectedEndsOnThePageList) {
+    mci.openAnything = true;
+    add("/m/a.mid");
+    list.select(-1);
+    m->favo();
+    EXPECT_EQ(s.favouritesMode, 0);
+    EXPECT_EQ(items(), (std::vector<std::string>{"/m/a.mid"}));
+    EXPECT_FALSE(dir.exists("midlistf.dat"));
+}
+
+TEST(MusicListFiles, NamesAndFormat) {
+    TempDir d;
+    EXPECT_EQ(musicListPath("/p/", 0, 0), "/p/midlist.dat");
+    EXPECT_EQ(musicListPath("/p/", -3, 0), "/p/midlist.dat");
+    EXPECT_EQ(musicListPath("/p/", 7, 0), "/p/midlist7.dat");
+    EXPECT_EQ(musicListPath("/p/", 7, 1), "/p/midlistf.dat");
+    EXPECT_EQ(musicListPath("/", 300, 0), "/midlist300.dat");
+    LauncherState s;
+    MusicList l;
+    ASSERT_TRUE(SaveMusicList(d.path(), s, l));
+    EXPECT_EQ(d.read("midlist.dat"), "");
+    l.append("/a.mid");
+    l.append("");
+    l.append("/b c.mid");
+    ASSERT_TRUE(SaveMusicList(d.path(), s, l));
+    EXPECT_EQ(d.read("midlist.dat"), "\"/a.mid\"\r\n\"/b c.mid\"\r\n");
+    MusicList r;
+    LoadMusicList(d.path(), s, r);
+    EXPECT_EQ(r.items(), (std::vector<std::string>{"/a.mid", "/b c.mid"}));
+    d.write("midlist.dat", "\"x,y.mid\", plain.mid \r\n");
+    LoadMusicList(d.path(), s, r);
+    EXPECT_EQ(r.items(), (std::vector<std::string>{"x,y.mid", "plain.mid"}));
+}
+
+TEST(ListPanel, SlidesOverFiveFrames) {
+    LauncherState s;
+    MusicList list;
+    FakeMci mci;
+    bool visible = false, buttons = false, udEnabled = true;
+    int top = 40;
+    MusicView v;
+    v.listVisible = [&] { return visible; };
+    v.setListVisible = [&](bool b) { visible = b; };
+    v.listTop = [&] { return top; };
+    v.setListTop = [&](int t) { top = t; };
+    v.setListButtonsVisible = [&](bool b) { buttons = b; };
+    v.setListUDEnabled = [&](bool b) { udEnabled = b; };
+    MusicController m(s, list, mci, "/tmp/", v);
+    m.listUD();
+    EXPECT_TRUE(buttons);   // at once
+    EXPECT_FALSE(udEnabled);
+    std::vector<int> tops;
+    for (int f = 0; f < 5; ++f) {
+        m.slideStep();
+        tops.push_back(top);
+    }
+    EXPECT_EQ(tops, (std::vector<int>{-88, -66, -44, -22, 0}));
+    EXPECT_TRUE(visible);
+    m.slideStep();
+    EXPECT_FALSE(udEnabled);
+    m.slideStep();
+    EXPECT_TRUE(udEnabled);
+    EXPECT_EQ(s.listSlideStep, 60);
+
+    m.listUD();
+    EXPECT_FALSE(buttons);
+    tops.clear();
+    for (int f = 0; f < 5; ++f) {
+        m.slideStep();
+        tops.push_back(top);
+    }
+    EXPECT_EQ(tops, (std::vector<int>{0, -22, -44, -66, -88}));
+    EXPECT_TRUE(visible);
+    EXPECT_FALSE(udEnabled);
+    m.slideStep();
+    EXPECT_FALSE(visible);
+    EXPECT_TRUE(udEnabled);
+}

@@ -1,0 +1,66 @@
+#include <gtest/gtest.h>
+
+#include "platform/Surface.h"
+
+using namespace sorvel;
+
+TEST(Surface, PrintContinuesOrEndsTheRow) {
+    Surface s(200, 60);
+    s.moveTo(10, 5);
+    s.print("ab", false);
+    EXPECT_GT(s.currentX(), 10);
+    EXPECT_EQ(s.currentY(), 5);
+    s.print("cd");
+    EXPECT_EQ(s.currentX(), 0);
+    EXPECT_EQ(s.currentY(), 5 + s.lineHeight());
+    // A line break starts the next row at x = 0.
+    s.moveTo(50, 0);
+    s.print("x\r\ny", false);
+    EXPECT_EQ(s.currentY(), s.lineHeight());
+    EXPECT_LT(s.currentX(), 50);
+}
+
+TEST(Surface, PsetMovesTheTextPositionAndClsResetsIt) {
+    Surface s(20, 20);
+    s.setBackColor(qRgb(1, 2, 3));
+    s.cls();
+    EXPECT_EQ(s.point(19, 19), qRgb(1, 2, 3));
+    s.pset(4, 7, qRgb(9, 9, 9));
+    EXPECT_EQ(s.point(4, 7), qRgb(9, 9, 9));
+    EXPECT_EQ(s.currentX(), 4);
+    EXPECT_EQ(s.currentY(), 7);
+    s.cls();
+    EXPECT_EQ(s.currentX(), 0);
+    // Out of range reads and writes are harmless.
+    s.pset(-5, 100, qRgb(1, 1, 1));
+    EXPECT_EQ(s.point(-5, 100), qRgb(0, 0, 0));
+}
+
+TEST(Surface, BoxesAreFilledAndClipped) {
+    Surface s(30, 30);
+    s.cls();
+    s.box(25, 25, 40, 40, qRgb(255, 0, 0));
+    s.box(2, 2, 6, 6, qRgb(0, 255, 0));
+    EXPECT_EQ(s.point(4, 4), qRgb(0, 255, 0));
+    EXPECT_EQ(s.point(29, 29), qRgb(255, 0, 0));
+    EXPECT_EQ(s.point(7, 7), qRgb(255, 255, 255));
+}
+
+TEST(Surface, MaskBlitKeepsBackgroundWhereBlack) {
+    QImage pic(4, 1, QImage::Format_RGB32);
+    pic.setPixel(0, 0, qRgb(0, 0, 0));
+    pic.setPixel(1, 0, qRgb(200, 100, 50));
+    pic.setPixel(2, 0, qRgb(0, 0, 0));
+    pic.setPixel(3, 0, qRgb(1, 1, 1));
+    const QImage mask = makeMask(pic);
+    EXPECT_EQ(mask.pixel(0, 0) | 0xff000000u, qRgb(255, 255, 255));
+    EXPECT_EQ(mask.pixel(1, 0) | 0xff000000u, qRgb(0, 0, 0));
+    Surface s(4, 1);
+    s.setBackColor(qRgb(10, 20, 30));
+    s.cls();
+    s.blitAnd(mask, 0, 0, 4, 1, 0, 0);
+    s.blitOr(pic, 0, 0, 4, 1, 0, 0);
+    EXPECT_EQ(s.point(0, 0), qRgb(10, 20, 30));
+    EXPECT_EQ(s.point(1, 0), qRgb(200, 100, 50));
+    EXPECT_EQ(s.point(3, 0), qRgb(1, 1, 1));
+}
