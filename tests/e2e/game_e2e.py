@@ -1,0 +1,81 @@
+"""F6 shows the typing game, F4 starts lines, typing a line's head removes
+it, F6 returns at the earlier rate; F1 F9 F3 Delete and Enter on the
+question empty the slots and move the window to 0, 0 while lot.dat keeps
+its counts."""
+import time
+
+import harness
+from harness import expect
+
+GREY = (192, 192, 192)
+LOWER_ROW = "ZXCVBNM"
+
+
+def line_lefts(s):
+    """Leftmost inked x of each of the six game lines (None when empty)."""
+    x, y, _, _ = s.geometry()
+    img = s.screenshot()
+    lefts = []
+    for i in range(6):
+        top = 11 * i + 11
+        left = None
+        for px in range(0, 290):
+            if any(img.at(x + 8 + px, y + top + dy) != GREY for dy in range(2, 10)):
+                left = px
+                break
+        lefts.append(left)
+    return lefts
+
+
+def test(s):
+    s.write("data.dat", harness.data_dat({0: "/usr/bin/env", 5: "/tmp/"}, left=1500, top=1500))
+    s.write("lot.dat", harness.lot_dat({0: 4, 5: 9}))
+    s.write("midpage.dat", "0\r\n")
+    s.start()
+    x, y, _, _ = s.geometry()
+    s.move_away()
+
+    s.key("F6")
+    time.sleep(0.3)
+    img = s.screenshot()
+    expect(img.at(x + 8 + 56, y + 15) != (192, 192, 255), "slot buttons are gone")
+    expect(harness.wait_until(lambda: s.title().startswith("FPS:10"), 2.5), "caption at FPS:10")
+
+    s.key("2")        # lower row only
+    s.key("F4")
+    time.sleep(0.4)
+    before = line_lefts(s)
+    expect(all(v is not None for v in before), "six lines on screen %s" % before)
+    hit = False
+    for letter in LOWER_ROW:
+        s.key(letter.lower())
+        time.sleep(0.35)
+        after = line_lefts(s)
+        if any(a is not None and b is not None and a > b for a, b in zip(after, before)) or None in after:
+            hit = True
+            break
+        before = after
+    expect(hit, "typing a line's head removed it")
+
+    s.key("F6")
+    time.sleep(0.3)
+    img = s.screenshot()
+    expect(img.at(x + 8 + 56, y + 15) == (192, 192, 255), "slot buttons are back")
+    expect(harness.wait_until(lambda: s.title().startswith("FPS:20"), 2.5), "the earlier rate is back")
+
+    for k in ("F1", "F9", "F3", "Delete"):
+        s.key(k)
+    box = harness.wait_until(lambda: s.find_window("--name", "リセット操作"), 5)
+    expect(box, "the reset question is shown")
+    s.focus(box)
+    s.key("Return")
+    expect(harness.wait_until(lambda: s.geometry()[:2] == (0, 0), 3), "the window moved to 0, 0")
+    data = s.read("data.dat").split("\r\n")
+    expect(all(v == '""' for v in data[:251]), "every slot is empty in data.dat")
+    expect(data[251:253] == ["0", "0"], "data.dat holds the position 0, 0")
+    lot = s.read("lot.dat").split("\r\n")
+    expect(lot[0] == "4" and lot[5] == "9", "lot.dat keeps its counts")
+    expect(s.terminate() == 0, "clean shut-down")
+
+
+harness.main(test)

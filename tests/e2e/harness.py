@@ -1,0 +1,228 @@
+"""Drives the real sorvel_p under a virtual X server (Xvfb) with xdotool,
+ImageMagick screenshots and xclip. Standard library only."""
+
+import os
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+
+CRLF = "\r\n"
+
+
+def run(*args, check=True, **kw):
+    return subprocess.run(list(args), check=check, capture_output=True, text=True, **kw)
+
+
+def fail(msg):
+    print("FAIL:", msg, file=sys.stderr)
+    sys.exit(1)
+
+
+def expect(cond, msg):
+    if not cond:
+        fail(msg)
+    print("ok:", msg)
+
+
+def wait_until(pred, timeout=5.0, step=0.05):
+    end = time.monotonic() + timeout
+    while time.monotonic() < end:
+        v = pred()
+        if v:
+            return v
+        time.sleep(step)
+    return pred()
+
+
+def data_dat(slots=None, left=0, top=0):
+    slots = slots or {}
+    lines = ['"%s"' % slots.get(i, "") for i in range(251)] + [str(left), str(top)]
+    return CRLF.join(lines) + CRLF
+
+
+def lot_dat(counts=None):
+    counts = counts or {}
+    return CRLF.join(str(counts.get(i, 0)) for i in range(251)) + CRLF
+
+
+class Session:
+    """A temporary program folder (a copy of dist/), an X server and the
+    launcher running from that folder."""
+
+    def __init__(self, dist):
+        self.tmp = tempfile.mkdtemp(prefix="sorvel_e2e_")
+        self.folder = os.path.join(self.tmp, "prog")
+        shutil.copytree(dist, self.folder, ignore=shutil.ignore_patterns("*.dat"))
+        self.bin = os.path.join(self.tmp, "bin")
+        os.makedirs(self.bin)
+        self.opener_log = os.path.join(self.tmp, "opener.log")
+        with open(os.path.join(self.bin, "xdg-open"), "w") as f:
+            f.write('#!/bin/sh\nfor a in "$@"; do printf "%%s\\n" "$a" >> "%s"; done\n' % self.opener_log)
+        os.chmod(os.path.join(self.bin, "xdg-open"), 0o755)
+        self.xvfb = None
+        self.app = None
+        self.display = None
+        self.win = None
+
+    # -- files -------------------------------------------------------------
+    def write(self, name, text):
+        with open(os.path.join(self.folder, name), "wb") as f:
+            f.write(text.encode("utf-8"))
+
+    def read(self, name):
+        p = os.path.join(self.folder, name)
+        if not os.path.exists(p):
+            return None
+        with open(p, "rb") as f:
+            return f.read().decode("utf-8", "replace")
+
+    # -- X server and program ---------------------------------------------
+    def start_x(self):
+        num = 120 + os.getpid() % 200
+        while os.path.exists("/tmp/.X%d-lock" % num):
+            num += 1
+        self.display = ":%d" % num
+        self.xvfb = subprocess.Popen(["Xvfb", self.display, "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.env = dict(os.environ, DISPLAY=self.display, SDL_AUDIODRIVER="dummy",
+                        PATH=self.bin + os.pathsep + os.environ.get("PATH", ""),
+                        XDG_RUNTIME_DIR=self.tmp, HOME=self.tmp)
+        self.env.pop("QT_QPA_PLATFORM", None)
+        ok = wait_until(lambda: subprocess.run(["xdpyinfo"], env=self.env, capture_output=True).returncode == 0, 10)
+        if not ok:
+            fail("Xvfb did not start")
+
+    def x(self, *args, check=True):
+        return subprocess.run(list(args), env=self.env, capture_output=True, text=True, check=check)
+
+    def start(self):
+        if self.xvfb is None:
+            self.start_x()
+        self.app = subprocess.Popen([os.path.join(self.folder, "sorvel_p")], cwd=self.tmp, env=self.env,
+                                    stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+        wid = wait_until(lambda: self.find_window("--class", "sorvel_p"), 10)
+        if not wid:
+            fail("the launcher window did not appear")
+        self.win = wid
+        self.x("xdotool", "windowfocus", "--sync", self.win, check=False)
+        time.sleep(0.3)
+        return self.win
+
+    def find_window(self, *search):
+        r = self.x("xdotool", "search", "--onlyvisible", *search, check=False)
+        ids = r.stdout.split()
+        return ids[0] if ids else None
+
+    def geometry(self, wid=None):
+        r = self.x("xdotool", "getwindowgeometry", "--shell", wid or self.win)
+        g = dict(line.split("=", 1) for line in r.stdout.split())
+        return int(g["X"]), int(g["Y"]), int(g["WIDTH"]), int(g["HEIGHT"])
+
+    def title(self):
+        return self.x("xdotool", "getwindowname", self.win).stdout.strip()
+
+    def screenshot(self):
+        path = os.path.join(self.tmp, "shot.ppm")
+        self.x("import", "-window", "root", "-depth", "8", path)
+        return Image(path)
+
+    # -- input -------------------------------------------------------------
+    def click(self, x, y, button=1, wid=None):
+        """Clicks at client coordinates of the window."""
+        gx, gy, _, _ = self.geometry(wid)
+        self.x("xdotool", "mousemove", "--sync", str(gx + x), str(gy + y))
+        self.x("xdotool", "click", str(button))
+        time.sleep(0.15)
+
+    def move_away(self):
+        """Moves the pointer over the bare drawing surface so that the
+        information panel closes and the music buttons show again."""
+        gx, gy, _, _ = self.geometry()
+        self.x("xdotool", "mousemove", "--sync", str(gx + 8 + 250), str(gy + 45))
+        self.x("xdotool", "mousemove", "--sync", str(gx + 8 + 252), str(gy + 46))
+        time.sleep(0.6)
+
+    def key(self, *keys):
+        """Key presses to the focused window."""
+        self.x("xdotool", "key", "--delay", "60", *keys)
+        time.sleep(0.1)
+
+    def type(self, text):
+        self.x("xdotool", "type", "--delay", "30", text)
+        time.sleep(0.1)
+
+    def clipboard(self):
+        return self.x("xclip", "-o", "-selection", "clipboard", check=False).stdout
+
+    def focus(self, wid):
+        self.x("xdotool", "windowfocus", "--sync", wid, check=False)
+        time.sleep(0.1)
+
+    # -- end -----------------------------------------------------------------
+    def terminate(self, timeout=10):
+        self.app.send_signal(signal.SIGTERM)
+        try:
+            rc = self.app.wait(timeout)
+        except subprocess.TimeoutExpired:
+            self.app.kill()
+            fail("the launcher did not end after SIGTERM")
+        return rc
+
+    def close(self):
+        if self.app and self.app.poll() is None:
+            self.app.kill()
+            self.app.wait()
+        if self.xvfb:
+            self.xvfb.terminate()
+            self.xvfb.wait()
+        shutil.rmtree(self.tmp, ignore_errors=True)
+
+
+class Image:
+    """A binary PPM (P6) screenshot."""
+
+    def __init__(self, path):
+        with open(path, "rb") as f:
+            data = f.read()
+        parts = []
+        i = 0
+        while len(parts) < 4:
+            while data[i:i + 1].isspace():
+                i += 1
+            if data[i:i + 1] == b"#":
+                while data[i:i + 1] != b"\n":
+                    i += 1
+                continue
+            j = i
+            while not data[j:j + 1].isspace():
+                j += 1
+            parts.append(data[i:j])
+            i = j
+        i += 1
+        self.w, self.h = int(parts[1]), int(parts[2])
+        self.pix = data[i:]
+
+    def at(self, x, y):
+        o = (y * self.w + x) * 3
+        return tuple(self.pix[o:o + 3])
+
+
+def main(test):
+    if len(sys.argv) < 2:
+        fail("usage: %s <dist folder>" % sys.argv[0])
+    for tool in ("Xvfb", "xdotool", "xclip", "import", "xdpyinfo"):
+        if shutil.which(tool) is None:
+            fail("%s is not installed (scripts/setup.sh installs it)" % tool)
+    s = Session(sys.argv[1])
+    try:
+        test(s)
+    except SystemExit:
+        if s.app is not None and s.app.stdout is not None and s.app.poll() is not None:
+            print(s.app.stdout.read().decode("utf-8", "replace"), file=sys.stderr)
+        raise
+    finally:
+        s.close()
+    print("PASS")

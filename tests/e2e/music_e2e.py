@@ -1,0 +1,58 @@
+"""Opens the music list, adds two generated MIDI files through the dialog,
+sees midlist.dat written, and under 繰返 the next track starts when the
+first one has ended."""
+import os
+import time
+
+import harness
+from harness import expect
+
+
+def smf(notes, ticks=48):
+    trk = bytearray(b"\x00\xff\x51\x03\x07\xa1\x20\x00\xc0\x00")
+    for i in range(notes):
+        trk += bytes([0x00, 0x90, 60 + i, 0x64, ticks, 0x80, 60 + i, 0x40])
+    trk += b"\x00\xff\x2f\x00"
+    return b"MThd\x00\x00\x00\x06\x00\x00\x00\x01\x00\x60MTrk" + len(trk).to_bytes(4, "big") + bytes(trk)
+
+
+def track_shown(s):
+    s.click(8 + 100, 128 + 9)   # the track name box
+    s.key("ctrl+a", "ctrl+c")
+    return s.clipboard().strip()
+
+
+def test(s):
+    music = os.path.join(s.tmp, "Music")
+    os.makedirs(music)
+    for name, notes in (("a.mid", 3), ("B.MID", 3)):
+        with open(os.path.join(music, name), "wb") as f:
+            f.write(smf(notes))
+    s.start()
+    s.move_away()
+    s.click(96 + 40, 104 + 8)   # "List U/D"
+    time.sleep(0.6)
+    s.click(56 + 48, 88 + 8)    # "Select(mid)"
+    dlg = harness.wait_until(lambda: s.find_window("--name", "ファイルを選んでください"), 5)
+    expect(dlg, "the file dialog opened")
+    s.focus(dlg)
+    s.click(64 + 100, 224 + 9, wid=dlg)
+    s.type(music)
+    s.key("Return")   # the lists move to the folder
+    s.type("a.mid B.MID")
+    s.click(376 + 60, 8 + 20, wid=dlg)   # "OKっす"
+    expect(harness.wait_until(lambda: not s.find_window("--name", "ファイルを選んでください"), 5),
+           "the dialog closed")
+    listed = harness.wait_until(lambda: s.read("midlist.dat"), 3)
+    expect(listed == '"%s/B.MID"\r\n"%s/a.mid"\r\n' % (music, music),
+           "midlist.dat holds both, last chosen on top, capitals kept: %r" % listed)
+
+    first = track_shown(s)
+    expect(first == music + "/B.MID", "the top entry plays: %r" % first)
+    nxt = harness.wait_until(lambda: track_shown(s) == music + "/a.mid", 6, 0.3)
+    expect(nxt, "after the first track ended the next one started (繰返)")
+    expect(s.terminate() == 0, "clean shut-down")
+    expect(s.read("midlist.dat") == listed, "the list is kept on shut-down")
+
+
+harness.main(test)

@@ -1,0 +1,63 @@
+"""Registers a script through the file dialog, launches it in its own folder,
+opens its folder with the right button, copies the local address and opens
+the help file; lot.dat keeps the count after shut-down."""
+import os
+import re
+import time
+
+import harness
+from harness import expect
+
+
+def test(s):
+    tool_dir = os.path.join(s.tmp, "my tools")
+    os.makedirs(tool_dir)
+    marker = os.path.join(s.tmp, "cwd.txt")
+    script = os.path.join(tool_dir, "run.sh")
+    with open(script, "w") as f:
+        f.write('#!/bin/sh\npwd > "%s"\n' % marker)
+    os.chmod(script, 0o755)
+    s.start()
+
+    s.click(8 + 101 + 36, 56 + 10)   # "登録/上書き"
+    dlg = harness.wait_until(lambda: s.find_window("--name", "ファイルを選んでください"), 5)
+    expect(dlg, "the file dialog opened")
+    s.focus(dlg)
+    s.click(64 + 100, 224 + 9, wid=dlg)   # the path field
+    s.type(script)
+    s.click(376 + 60, 8 + 20, wid=dlg)    # "OKっす"
+    expect(harness.wait_until(lambda: not s.find_window("--name", "ファイルを選んでください"), 5),
+           "the dialog closed")
+
+    s.click(8 + 30, 10)   # left button on slot 0: registers
+    data = harness.wait_until(lambda: s.read("data.dat"), 3)
+    expect(data and data.startswith('"%s"\r\n' % script), "data.dat holds the script at once")
+
+    s.click(8 + 30, 10)   # left button again: runs it in its folder
+    cwd = harness.wait_until(lambda: os.path.exists(marker) and open(marker).read().strip(), 5)
+    expect(cwd == tool_dir, "the script ran in its own folder (%r)" % cwd)
+
+    s.click(8 + 30, 10, button=3)   # right button: its folder goes to the opener
+    log = harness.wait_until(lambda: os.path.exists(s.opener_log) and open(s.opener_log).read(), 5)
+    expect(log and "my%20tools" in log, "the opener was asked for the folder: %r" % log)
+
+    s.move_away()
+    s.click(8 + 40, 104 + 8)   # "IPのコピー"
+    ip = harness.wait_until(lambda: s.clipboard().strip(), 3)
+    expect(re.fullmatch(r"\d+\.\d+\.\d+\.\d+", ip or ""), "the clipboard holds an address: %r" % ip)
+    r = s.x("sh", "-c", "ip -o -4 addr show 2>/dev/null | awk '{print $4}' | cut -d/ -f1", check=False)
+    known = set(r.stdout.split()) | {"127.0.0.1"}
+    if r.stdout.strip():
+        expect(ip in known, "the address is one of this machine's (%s)" % sorted(known))
+
+    s.click(296 + 10, 88 + 8)   # "？"
+    expect(harness.wait_until(lambda: "readme.txt" in open(s.opener_log).read(), 5),
+           "the opener was asked for readme.txt")
+
+    time.sleep(0.2)
+    expect(s.terminate() == 0, "clean shut-down")
+    lot = s.read("lot.dat").split("\r\n")
+    expect(lot[0] == "2", "lot.dat counts the two uses of slot 0 (%r)" % lot[0])
+
+
+harness.main(test)
