@@ -13,10 +13,10 @@ constexpr int64_t kLongMax = std::numeric_limits<int32_t>::max();
 constexpr int64_t kIntMin = std::numeric_limits<int16_t>::min();
 constexpr int64_t kIntMax = std::numeric_limits<int16_t>::max();
 
-bool readDataDat(const std::string& path, LauncherState& s) {
-    const auto data = readWholeFile(path);
-    if (!data) return false;
-    ItemReader r(*data);
+}  // namespace
+
+bool parseDataDat(std::string_view data, LauncherState& s) {
+    ItemReader r(data);
     while (!r.atEnd()) {
         for (int i = 0; i < kSlotCount; ++i) {
             if (!r.readText(s.slotPath[i])) return false;
@@ -30,10 +30,8 @@ bool readDataDat(const std::string& path, LauncherState& s) {
     return true;
 }
 
-bool readLotDat(const std::string& path, LauncherState& s) {
-    const auto data = readWholeFile(path);
-    if (!data) return false;
-    ItemReader r(*data);
+bool parseLotDat(std::string_view data, LauncherState& s) {
+    ItemReader r(data);
     while (!r.atEnd()) {
         for (int i = 0; i < kSlotCount; ++i) {
             int64_t v = 0;
@@ -44,16 +42,20 @@ bool readLotDat(const std::string& path, LauncherState& s) {
     return true;
 }
 
-bool readMidpageDat(const std::string& path, LauncherState& s) {
-    const auto data = readWholeFile(path);
-    if (!data) return false;
-    ItemReader r(*data);
+bool parseMidpageDat(std::string_view data, LauncherState& s) {
+    ItemReader r(data);
     while (!r.atEnd()) {
         int64_t v = 0;
         if (!r.readNumber(v, kIntMin, kIntMax)) return false;
         s.musicPage = static_cast<int16_t>(v);
     }
     return true;
+}
+
+namespace {
+bool readFile(const std::string& path, LauncherState& s, bool (*parse)(std::string_view, LauncherState&)) {
+    const auto data = readWholeFile(path);
+    return data && parse(*data, s);
 }
 }  // namespace
 
@@ -88,9 +90,9 @@ bool SaveData(const std::string& folder, const LauncherState& s, const DataFileH
 
 void LoadData(const std::string& folder, LauncherState& s, const DataFileHooks& hooks) {
     [&] {
-        if (!readDataDat(programFile(folder, "data.dat"), s)) return;
-        if (!readLotDat(programFile(folder, "lot.dat"), s)) return;
-        if (!readMidpageDat(programFile(folder, "midpage.dat"), s)) return;
+        if (!readFile(programFile(folder, "data.dat"), s, parseDataDat)) return;
+        if (!readFile(programFile(folder, "lot.dat"), s, parseLotDat)) return;
+        if (!readFile(programFile(folder, "midpage.dat"), s, parseMidpageDat)) return;
         if (hooks.keepMusicPage) hooks.keepMusicPage();
         if (hooks.loadMusicList) hooks.loadMusicList();
     }();

@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 
 #include "launcher/LauncherState.h"
 
@@ -19,6 +20,12 @@ struct DataFileHooks {
     // Always last: move the window to windowPosition (twips).
     std::function<void(int32_t left, int32_t top)> placeWindow;
 };
+
+// Readers of one file's content, in passes; false at the first failure
+// (the items read before it keep their new values).
+bool parseDataDat(std::string_view data, LauncherState& s);
+bool parseLotDat(std::string_view data, LauncherState& s);
+bool parseMidpageDat(std::string_view data, LauncherState& s);
 
 std::string encodeDataDat(const LauncherState& s);
 std::string encodeLotDat(const LauncherState& s);
