@@ -23,6 +23,11 @@ for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 build/dist/sorvel_p &
 app=$!
 sleep 5
-import -window root -crop 316x146+0+0 +repage build/screenshot.png || true
+win=$(xdotool search --onlyvisible --class sorvel_p | head -n 1 || true)
+if [ -n "$win" ]; then
+  import -window "$win" build/screenshot.png || true
+else
+  import -window root build/screenshot.png || true
+fi
 kill -TERM "$app"
 wait "$app" && echo "sorvel_p closed cleanly; screenshot in build/screenshot.png"

@@ -9,6 +9,7 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPainter>
+#include <QPalette>
 #include <QPushButton>
 #include <cmath>
 #include <cstdio>
@@ -92,8 +93,9 @@ MainWindow::MainWindow(std::string programFolder, AppServices services, QWidget*
     v.focusListUD = [this] { com5_[1]->setFocus(); };
     v.setPageCaption = [this](const std::string& c) { com5_[7]->setText(QString::fromStdString(c)); };
     v.setFavouritesLook = [this](bool fav) {
-        list1_->setStyleSheet(fav ? QStringLiteral("QListWidget{background:rgb(225,255,225);}")
-                                  : QStringLiteral("QListWidget{background:rgb(255,255,255);}"));
+        QPalette pal = list1_->palette();
+        pal.setColor(QPalette::Base, fav ? QColor(225, 255, 225) : QColor(255, 255, 255));
+        list1_->setPalette(pal);
         com5_[8]->setEnabled(!fav);
     };
     v.showMidiDialog = [this] {
@@ -234,7 +236,11 @@ void MainWindow::buildControls() {
     list1_->raise();
     list2_->raise();
     list3_->raise();
-    setStyleSheet(QStringLiteral("QPushButton{padding:0px;} QPushButton#command2{background:rgb(192,192,192);}"));
+    for (auto* b : command2_) {
+        QPalette pal = b->palette();
+        pal.setColor(QPalette::Button, QColor(192, 192, 192));
+        b->setPalette(pal);
+    }
 }
 
 int MainWindow::slotButtonCount() const {
@@ -430,9 +436,10 @@ void MainWindow::drawFrame() {
 void MainWindow::setFormColor(QRgb c) {
     if (c == formColor_) return;
     formColor_ = c;
+    // Only the strips of the window that no control covers.
     update(QRect(0, 0, px(120), 146));
     update(QRect(308, 0, 8, 146));
-    update(QRect(0, 126, 316, 20));
+    update(QRect(px(120), 126, 300, 2));
 }
 
 void MainWindow::paintEvent(QPaintEvent*) {
@@ -587,6 +594,8 @@ void MainWindow::alarmStep() {
 
 void MainWindow::toggleGameMode() {
     const bool entering = launcherMode();
+    // The length limit is for typing only; the saved rate always fits.
+    text1_->setMaxLength(32767);
     if (entering) {
         game_.savedFramesPerSecond = st_.framesPerSecond;
         st_.hoverIndex = kNoHover;

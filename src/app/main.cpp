@@ -7,7 +7,7 @@
 #include <unistd.h>
 
 #include "app/MainWindow.h"
-#include "platform/Audio.h"
+#include "platform/LazyAudio.h"
 #include "platform/RealServices.h"
 
 namespace {
@@ -31,8 +31,9 @@ int main(int argc, char** argv) {
     sorvel::DesktopBeeper beeper;
     sorvel::QtClipboard clipboard;
     sorvel::NetworkLocalAddress local;
-    sorvel::SdlWavPlayer wav;
-    sorvel::FluidMci mci(folder);
+    sorvel::AudioModule audio(folder);
+    sorvel::LazyWavPlayer wav(audio);
+    sorvel::LazyMci mci(audio);
     sorvel::AppServices sv{&clock, &shell, &beeper, &clipboard, &local, &wav, &mci};
 
     sorvel::MainWindow w(folder, sv);
@@ -58,6 +59,6 @@ int main(int argc, char** argv) {
     w.formLoad();
     w.show();
     const int rc = app.exec();
-    sorvel::shutdownAudio();
+    audio.shutdown();
     return rc;
 }

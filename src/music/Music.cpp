@@ -91,6 +91,8 @@ void MusicController::play() {
     fname();
     if (send("open \"" + s_.currentMusicPath + "\" alias bgm") != 0) {
         mciReply = mci_.errorString(mciResult);
+        // A device that cannot sound is no fault of the file: keep the list.
+        if (mciResult != kMciFileNotFound && mciResult != kMciNotMidi) return;
         // Only the entry that failed to open is removed; the chain ends
         // when no entry is selected. Guard against runaway re-entry.
         if (++playDepth_ > 100000) {

@@ -4,11 +4,14 @@
 #include <QClipboard>
 #include <QDesktopServices>
 #include <QFileInfo>
-#include <QHostAddress>
-#include <QNetworkInterface>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QUrl>
+#include <arpa/inet.h>
+#include <ifaddrs.h>
+#include <net/if.h>
+#include <netinet/in.h>
+
 #include <chrono>
 #include <ctime>
 
@@ -89,19 +92,20 @@ std::string NetworkLocalAddress::localIp() {
     // The address list costs a few system calls; refresh it every few seconds.
     if (cachedAt_ >= 0 && now - cachedAt_ < 5000) return cached_;
     std::string ip = "127.0.0.1";
-    for (const QNetworkInterface& iface : QNetworkInterface::allInterfaces()) {
-        const auto flags = iface.flags();
-        if (!(flags & QNetworkInterface::IsUp) || (flags & QNetworkInterface::IsLoopBack)) continue;
-        bool found = false;
-        for (const QNetworkAddressEntry& e : iface.addressEntries()) {
-            const QHostAddress a = e.ip();
-            if (a.protocol() == QAbstractSocket::IPv4Protocol && !a.isLoopback()) {
-                ip = a.toString().toStdString();
-                found = true;
+    ifaddrs* list = nullptr;
+    if (::getifaddrs(&list) == 0) {
+        for (ifaddrs* a = list; a; a = a->ifa_next) {
+            if (!a->ifa_addr || a->ifa_addr->sa_family != AF_INET) continue;
+            if (!(a->ifa_flags & IFF_UP) || (a->ifa_flags & IFF_LOOPBACK)) continue;
+            const auto* in = reinterpret_cast<const sockaddr_in*>(a->ifa_addr);
+            if ((ntohl(in->sin_addr.s_addr) >> 24) == 127) continue;
+            char buf[INET_ADDRSTRLEN] = {};
+            if (::inet_ntop(AF_INET, &in->sin_addr, buf, sizeof buf)) {
+                ip = buf;
                 break;
             }
         }
-        if (found) break;
+        ::freeifaddrs(list);
     }
     cached_ = ip;
     cachedAt_ = now;

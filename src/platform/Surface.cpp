@@ -23,9 +23,10 @@ Surface::Surface(int w, int h) : img_(w, h, QImage::Format_RGB32) {
 
 void Surface::setFont(const QFont& f) {
     font_ = f;
-    const QFontMetrics fm(font_);
-    lineHeight_ = std::max(1, fm.height());
-    ascent_ = fm.ascent();
+    textCache_.clear();
+    metrics_ = QFontMetrics(font_);
+    lineHeight_ = std::max(1, metrics_.height());
+    ascent_ = metrics_.ascent();
 }
 
 void Surface::cls() {
@@ -47,14 +48,23 @@ void Surface::pset(int x, int y, QRgb c) {
 
 void Surface::drawText(int x, int y, const QString& t) {
     if (t.isEmpty()) return;
+    if (textCache_.size() > 256) textCache_.clear();
+    auto it = textCache_.find(t);
+    if (it == textCache_.end()) {
+        QStaticText st(t);
+        st.setTextFormat(Qt::PlainText);
+        st.setPerformanceHint(QStaticText::AggressiveCaching);
+        st.prepare(QTransform(), font_);
+        it = textCache_.emplace(t, std::move(st)).first;
+    }
     QPainter p(&img_);
     p.setFont(font_);
     p.setPen(QColor(fore_));
-    p.drawText(x, y + ascent_, t);
+    p.drawStaticText(x, y, it->second);
 }
 
 void Surface::print(const QString& text, bool endRow) {
-    const QFontMetrics fm(font_);
+    const QFontMetrics& fm = metrics_;
     int start = 0;
     while (true) {
         int nl = text.indexOf(QLatin1Char('\n'), start);

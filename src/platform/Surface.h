@@ -6,8 +6,11 @@
 
 #include <QColor>
 #include <QFont>
+#include <QFontMetrics>
 #include <QImage>
+#include <QStaticText>
 #include <QString>
+#include <unordered_map>
 
 namespace sorvel {
 
@@ -53,10 +56,13 @@ public:
 
 private:
     void drawText(int x, int y, const QString& t);
+    // Shaped texts of recent frames (most texts repeat from frame to frame).
+    std::unordered_map<QString, QStaticText> textCache_;
     QImage img_;
     QRgb back_ = qRgb(255, 255, 255);
     QRgb fore_ = qRgb(0, 0, 0);
     QFont font_;
+    QFontMetrics metrics_{QFont()};
     int lineHeight_ = 12;
     int ascent_ = 10;
     int curX_ = 0;

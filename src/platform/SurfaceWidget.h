@@ -12,8 +12,10 @@ class SurfaceWidget : public QWidget {
 public:
     SurfaceWidget(int w, int h, QWidget* parent = nullptr);
     Surface& surface() { return surface_; }
-    // Shows the surface's current image.
-    void refresh() { update(); }
+    // Shows the surface's current image. Only the parts not covered by
+    // visible child or overlapping sibling widgets are repainted, so the
+    // buttons on top are not redrawn with every frame.
+    void refresh();
     // Draws a thin raised frame around the picture (button look).
     void setFramed(bool f) { framed_ = f; }
 
@@ -28,6 +30,7 @@ protected:
 
 private:
     Surface surface_;
+    QImage shown_;   // the image as last handed to the screen
     bool framed_ = false;
 };
 

@@ -260,6 +260,19 @@ TEST_F(Window, GameModeSwitchKeepsTheRateAndControls) {
     w->hide();
 }
 
+TEST_F(Window, LeavingTheGameRestoresAFiveDigitRate) {
+    start();
+    w->command2Click(4);
+    EXPECT_EQ(w->text1()->maxLength(), 3);
+    w->text1()->setText("9e9");
+    w->command4Click(2);
+    EXPECT_EQ(w->state().framesPerSecond, 32767);
+    w->formKeyDown(kKeyF6);
+    EXPECT_EQ(w->state().framesPerSecond, 10);
+    w->formKeyDown(kKeyF6);
+    EXPECT_EQ(w->state().framesPerSecond, 32767);
+}
+
 TEST_F(Window, ResetEmptiesSlotsButKeepsCounts) {
     start();
     w->askReset = [] { return true; };

@@ -1,0 +1,71 @@
+#include "platform/LazyAudio.h"
+
+#include <dlfcn.h>
+
+#include <cstdio>
+
+#include "persistence/ItemFile.h"
+
+namespace sorvel {
+
+namespace {
+using CreateMci = Mci* (*)(const char*);
+using CreateWav = WavPlayer* (*)();
+using Shutdown = void (*)();
+}  // namespace
+
+AudioModule::~AudioModule() { shutdown(); }
+
+bool AudioModule::load() {
+    if (tried_) return handle_ != nullptr;
+    tried_ = true;
+    const std::string path = programFile(folder_, "libsorvel_audio.so");
+    handle_ = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!handle_) {
+        std::fprintf(stderr, "sorvel_p: no sound (%s)\n", ::dlerror());
+        return false;
+    }
+    auto createMci = reinterpret_cast<CreateMci>(::dlsym(handle_, "sorvel_audio_create_mci"));
+    auto createWav = reinterpret_cast<CreateWav>(::dlsym(handle_, "sorvel_audio_create_wav"));
+    if (!createMci || !createWav) {
+        std::fprintf(stderr, "sorvel_p: %s is not the audio module\n", path.c_str());
+        ::dlclose(handle_);
+        handle_ = nullptr;
+        return false;
+    }
+    mci_.reset(createMci(folder_.c_str()));
+    wav_.reset(createWav());
+    return true;
+}
+
+Mci* AudioModule::mci() { return load() ? mci_.get() : nullptr; }
+WavPlayer* AudioModule::wav() { return load() ? wav_.get() : nullptr; }
+
+void AudioModule::shutdown() {
+    if (!handle_) return;
+    mci_.reset();
+    wav_.reset();
+    if (auto down = reinterpret_cast<Shutdown>(::dlsym(handle_, "sorvel_audio_shutdown"))) down();
+    // The module stays mapped: the audio libraries may keep threads or
+    // exit handlers of their own.
+}
+
+int32_t LazyMci::sendString(const std::string& command, std::string* reply) {
+    if (!m_.loaded() && command.rfind("open ", 0) != 0) return kMciUnknownAlias;
+    Mci* real = m_.mci();
+    if (!real) return kMciDeviceBusy;
+    return real->sendString(command, reply);
+}
+
+std::string LazyMci::errorString(int32_t code) {
+    if (Mci* real = m_.loaded() ? m_.mci() : nullptr) return real->errorString(code);
+    return "error " + std::to_string(code);
+}
+
+bool LazyWavPlayer::playFromMemory(const std::vector<uint8_t>& wav) {
+    if (wav.size() < 12) return false;   // nothing to play: no need for the device
+    WavPlayer* real = m_.wav();
+    return real && real->playFromMemory(wav);
+}
+
+}  // namespace sorvel

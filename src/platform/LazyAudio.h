@@ -1,0 +1,50 @@
+// Music and alarm sound through the audio module, loaded on first use.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/Services.h"
+
+namespace sorvel {
+
+// Loads libsorvel_audio.so from the program folder once; nullptr-safe.
+class AudioModule {
+public:
+    explicit AudioModule(std::string programFolder) : folder_(std::move(programFolder)) {}
+    ~AudioModule();
+    Mci* mci();            // nullptr when the module cannot be loaded
+    WavPlayer* wav();
+    bool loaded() const { return handle_ != nullptr; }
+    void shutdown();
+
+private:
+    bool load();
+    std::string folder_;
+    void* handle_ = nullptr;
+    bool tried_ = false;
+    std::unique_ptr<Mci> mci_;
+    std::unique_ptr<WavPlayer> wav_;
+};
+
+// Answers "no device open" until the first open loads the module.
+class LazyMci : public Mci {
+public:
+    explicit LazyMci(AudioModule& m) : m_(m) {}
+    int32_t sendString(const std::string& command, std::string* reply) override;
+    std::string errorString(int32_t code) override;
+
+private:
+    AudioModule& m_;
+};
+
+class LazyWavPlayer : public WavPlayer {
+public:
+    explicit LazyWavPlayer(AudioModule& m) : m_(m) {}
+    bool playFromMemory(const std::vector<uint8_t>& wav) override;
+
+private:
+    AudioModule& m_;
+};
+
+}  // namespace sorvel
