@@ -18,6 +18,7 @@
 
 #include "filedialog/FileDialog.h"
 #include "launcher/Commands.h"
+#include "netaddr/LocalAddressTool.h"
 #include "persistence/DataFiles.h"
 #include "persistence/ItemFile.h"
 #include "timer/TimerRules.h"
@@ -539,7 +540,7 @@ void MainWindow::command4Click(int index) {
 void MainWindow::com5Click(int index) {
     hideList3();
     switch (index) {
-        case 0: sv_.clipboard->setText(sv_.localAddress->localIp()); break;
+        case 0: CopyLocalAddress(*sv_.localAddress, *sv_.clipboard); break;
         case 1: music_->listUD(); break;
         case 2: music_->play(); break;
         case 3: music_->stop(); break;
