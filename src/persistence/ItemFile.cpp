@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -144,8 +145,15 @@ bool ItemReader::readNumber(int64_t& out, int64_t lo, int64_t hi) {
     for (char c : raw) {
         if (!((c >= '0' && c <= '9') || c == '-' || c == '+' || c == '.' || c == 'e' || c == 'E')) return false;
     }
-    // Locale-independent parse; a leading "+" is allowed as in "+5".
-    std::string_view t(raw);
+    const auto v = parseReal(raw);
+    if (!v || !std::isfinite(*v)) return false;
+    const double r = std::nearbyint(*v);
+    if (r < static_cast<double>(lo) || r > static_cast<double>(hi)) return false;
+    out = static_cast<int64_t>(r);
+    return true;
+}
+
+std::optional<double> parseReal(std::string_view t) {
     bool neg = false;
     if (!t.empty() && (t[0] == '+' || t[0] == '-')) {
         neg = t[0] == '-';
@@ -153,12 +161,13 @@ bool ItemReader::readNumber(int64_t& out, int64_t lo, int64_t hi) {
     }
     double v = 0;
     const auto res = std::from_chars(t.data(), t.data() + t.size(), v, std::chars_format::general);
-    if (t.empty() || res.ec != std::errc() || res.ptr != t.data() + t.size() || !std::isfinite(v)) return false;
-    if (neg) v = -v;
-    const double r = std::nearbyint(v);
-    if (r < static_cast<double>(lo) || r > static_cast<double>(hi)) return false;
-    out = static_cast<int64_t>(r);
-    return true;
+    if (t.empty() || res.ptr != t.data() + t.size()) return std::nullopt;
+    if (res.ec == std::errc::result_out_of_range) {
+        v = t.find("e-") != std::string_view::npos ? 0.0 : std::numeric_limits<double>::infinity();
+    } else if (res.ec != std::errc()) {
+        return std::nullopt;
+    }
+    return neg ? -v : v;
 }
 
 void appendTextLine(std::string& out, std::string_view text) {

@@ -41,6 +41,11 @@ private:
     size_t pos_ = 0;
 };
 
+// Locale-independent reading of a whole text as a real number: an optional
+// sign, digits, a decimal point and an exponent. Out of range gives +/-inf
+// (or 0 for an underflow); nullopt when the text is not such a number.
+std::optional<double> parseReal(std::string_view text);
+
 // Writers for one line each (CR LF ended).
 void appendTextLine(std::string& out, std::string_view text);
 void appendNumberLine(std::string& out, int64_t n);

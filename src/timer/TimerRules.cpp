@@ -1,5 +1,7 @@
 #include "timer/TimerRules.h"
 
+#include "persistence/ItemFile.h"
+
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -55,22 +57,8 @@ double readLeadingNumber(const std::string& text) {
     }
     if (!seenDigit) return 0.0;
     num.resize(validLen);
-    std::string_view t(num);
-    bool neg = false;
-    if (!t.empty() && (t[0] == '+' || t[0] == '-')) {
-        neg = t[0] == '-';
-        t.remove_prefix(1);
-    }
-    double v = 0;
-    const auto res = std::from_chars(t.data(), t.data() + t.size(), v, std::chars_format::general);
-    if (res.ec == std::errc::result_out_of_range) {
-        // Overflow gives infinity, underflow zero.
-        const bool expNeg = t.find("e-") != std::string_view::npos;
-        v = expNeg ? 0.0 : std::numeric_limits<double>::infinity();
-    } else if (res.ec != std::errc()) {
-        return 0.0;
-    }
-    return neg ? -v : v;
+    // Overflow gives infinity, underflow zero.
+    return parseReal(num).value_or(0.0);
 }
 
 int64_t roundHalfEvenClamped(double v, int64_t lo, int64_t hi) {
