@@ -341,16 +341,13 @@ bool SdlWavPlayer::playFromMemory(const std::vector<uint8_t>& wav) {
     Device& d = device();
     // Free the chunks whose playback has finished.
     for (auto it = d.chunks.begin(); it != d.chunks.end();) {
-        if (!Mix_Playing(it->first) || Mix_GetChunk(it->first) != it->second) {
-            if (Mix_Playing(it->first) && Mix_GetChunk(it->first) == it->second) {
-                ++it;
-                continue;
-            }
-            Mix_FreeChunk(it->second);
-            it = d.chunks.erase(it);
-        } else {
+        const bool stillPlaying = Mix_Playing(it->first) && Mix_GetChunk(it->first) == it->second;
+        if (stillPlaying) {
             ++it;
+            continue;
         }
+        Mix_FreeChunk(it->second);
+        it = d.chunks.erase(it);
     }
     SDL_RWops* rw = SDL_RWFromConstMem(wav.data(), static_cast<int>(wav.size()));
     if (!rw) return false;
