@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QThread>
+#include <cmath>
 #include <cstdlib>
 
 #include "MidiFixture.h"
@@ -24,8 +25,44 @@ int64_t loudSamples(const QByteArray& b) {
 }
 }  // namespace
 
-TEST(DiskAudio, MusicIsNotSilence) {
+std::vector<uint8_t> chimeWav() {
+    // 0.3 s of a 880 Hz tone, 16-bit mono, 22050 Hz.
+    const int rate = 22050, n = rate * 3 / 10;
+    std::vector<uint8_t> w = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ', 16, 0, 0, 0, 1, 0, 1, 0};
+    auto put32 = [&](uint32_t v) {
+        for (int i = 0; i < 4; ++i) w.push_back(static_cast<uint8_t>(v >> (8 * i)));
+    };
+    put32(rate);
+    put32(rate * 2);
+    w.insert(w.end(), {2, 0, 16, 0, 'd', 'a', 't', 'a'});
+    put32(static_cast<uint32_t>(n * 2));
+    for (int i = 0; i < n; ++i) {
+        const auto v = static_cast<int16_t>(12000 * std::sin(2 * M_PI * 880.0 * i / rate));
+        w.push_back(static_cast<uint8_t>(v & 0xff));
+        w.push_back(static_cast<uint8_t>((v >> 8) & 0xff));
+    }
+    const uint32_t riff = static_cast<uint32_t>(w.size() - 8);
+    for (int i = 0; i < 4; ++i) w[4 + i] = static_cast<uint8_t>(riff >> (8 * i));
+    return w;
+}
+
+TEST(DiskAudio, AlarmAndMusicAreNotSilence) {
+    // The alarm sound from memory, alone; twice, overlapping.
+    SdlWavPlayer wav;
+    const auto chime = chimeWav();
+    ASSERT_TRUE(wav.playFromMemory(chime));
+    QThread::msleep(100);
+    ASSERT_TRUE(wav.playFromMemory(chime));
+    QThread::msleep(500);
+    {
+        QFile f(QString::fromStdString(g_out));
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        EXPECT_GT(loudSamples(f.readAll()), 1000);
+    }
+    EXPECT_FALSE(wav.playFromMemory({0}));   // an empty bg.wav plays nothing
+
     if (findSoundFont("/nonexistent/").empty()) GTEST_SKIP() << "no General MIDI sound font installed";
+    QFile(QString::fromStdString(g_out)).resize(0);
     TempDir d;
     const auto smf = makeSmf(4, 96);
     d.write("tune.mid", std::string(smf.begin(), smf.end()));
