@@ -5,6 +5,8 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -252,6 +254,10 @@ void FileDialog::load() {
 
 int FileDialog::exec() {
     load();
+    // The dialog opens centred on the screen.
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        move(screen->availableGeometry().center() - QPoint(width() / 2, height() / 2));
+    }
     return QDialog::exec();
 }
 

@@ -349,3 +349,49 @@ TEST(ListPanel, SlidesOverFiveFrames) {
     EXPECT_FALSE(visible);
     EXPECT_TRUE(udEnabled);
 }
+
+TEST_F(Jukebox, PageChangeDuringPlaybackThenEndOfTrack) {
+    mci.openAnything = true;
+    add("/m/a.mid b.mid");      // page 0 playing b
+    m->pageMenu(1);             // page 1: empty list, b goes on
+    add("/p1/x.MID y.Mid");     // page 1 gets y, x; y plays
+    m->pageMenu(0);             // back to page 0 with no selection
+    EXPECT_EQ(list.selected(), -1);
+    EXPECT_EQ(mci.openPath, "/p1/y.Mid");
+    m->choosePattern("連曲");
+    mci.endTrack();
+    m->poll();                  // the new list's entry 0 plays
+    EXPECT_EQ(list.selected(), 0);
+    EXPECT_EQ(mci.openPath, "/m/b.mid");
+
+    m->pageMenu(1);
+    m->pageMenu(1);             // page 2: empty
+    m->choosePattern("繰返");
+    mci.endTrack();
+    m->poll();                  // nothing to select: stopped and closed
+    EXPECT_EQ(s.musicPlaying, 0);
+    EXPECT_FALSE(mci.open);
+}
+
+TEST_F(Jukebox, FavoKeepsCapitalsAndAnyCaseEnding) {
+    mci.openAnything = true;
+    add("/Music/Song.Mid");
+    m->favo();
+    EXPECT_EQ(dir.read("midlistf.dat"), "\"/Music/Song.Mid\"\r\n");
+}
+
+TEST_F(Jukebox, DeviceFailureNeverRemovesEntries) {
+    struct DeadDevice : FakeMci {
+        int32_t sendString(const std::string& cmd, std::string* reply) override {
+            if (cmd.rfind("open ", 0) == 0) return kMciDeviceBusy;
+            return FakeMci::sendString(cmd, reply);
+        }
+    } dead;
+    MusicController deadPlayer(s, list, dead, dir.path(), MusicView{});
+    list.onClick = [&] { deadPlayer.listClick(); };
+    s.fileDialogValue = "/m/a.mid b.mid";
+    deadPlayer.addMusicEntries();
+    deadPlayer.play();
+    EXPECT_EQ(list.count(), 2);
+    EXPECT_EQ(s.musicPlaying, 0);
+}
