@@ -32,19 +32,25 @@ void DrawSlotPage(LauncherState& s, SlotPageView& v) {
         if (!b) continue;
         const int n = slotNumber(s.slotPage, i);
         const std::string& path = (n >= 0 && n < kSlotCount) ? s.slotPath[n] : std::string();
+        QRgb back = kEmptySlotColor;
+        QString text;
         if (path.empty()) {
-            b->setBackColor(kEmptySlotColor);
-            b->cls();
-            b->print(QString::number(n) + QStringLiteral("番地"));
+            text = QString::number(n) + QStringLiteral("番地");
         } else {
             switch (slotKind(path, kPathSep)) {
-                case SlotKind::Url: b->setBackColor(kUrlSlotColor); break;
-                case SlotKind::Folder: b->setBackColor(kFolderSlotColor); break;
-                default: b->setBackColor(kFileSlotColor); break;
+                case SlotKind::Url: back = kUrlSlotColor; break;
+                case SlotKind::Folder: back = kFolderSlotColor; break;
+                default: back = kFileSlotColor; break;
             }
-            b->cls();
-            b->print(q(splitSlot(path, kPathSep).label));
+            text = q(splitSlot(path, kPathSep).label);
         }
+        // A button that would be drawn exactly as it stands is left alone.
+        const QString key = QString::number(back) + QLatin1Char('|') + text;
+        if (b->contentKey() == key) continue;
+        b->setBackColor(back);
+        b->cls();
+        b->print(text);
+        b->setContentKey(key);
     }
 
     // The hovered slot's folder part and label.

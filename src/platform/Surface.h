@@ -51,6 +51,11 @@ public:
     void blitAnd(const QImage& src, int sx, int sy, int w, int h, int dx, int dy);
     void blitOr(const QImage& src, int sx, int sy, int w, int h, int dx, int dy);
 
+    // What the surface was last drawn with; lets callers skip redrawing
+    // identical content.
+    const QString& contentKey() const { return contentKey_; }
+    void setContentKey(const QString& k) { contentKey_ = k; }
+
     const QImage& image() const { return img_; }
     QImage& image() { return img_; }
 
@@ -58,6 +63,7 @@ private:
     void drawText(int x, int y, const QString& t);
     // Shaped texts of recent frames (most texts repeat from frame to frame).
     std::unordered_map<QString, QStaticText> textCache_;
+    QString contentKey_;
     QImage img_;
     QRgb back_ = qRgb(255, 255, 255);
     QRgb fore_ = qRgb(0, 0, 0);
