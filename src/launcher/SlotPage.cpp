@@ -7,6 +7,9 @@
 namespace sorvel {
 
 namespace {
+// More than any panel or button line can show (255 characters).
+constexpr size_t kShownBytes = 1024;
+
 QString q(const std::string& s) { return QString::fromStdString(s); }
 
 // Moves the text position without a visible mark.
@@ -42,7 +45,7 @@ void DrawSlotPage(LauncherState& s, SlotPageView& v) {
                 case SlotKind::Folder: back = kFolderSlotColor; break;
                 default: back = kFileSlotColor; break;
             }
-            text = q(splitSlot(path, kPathSep).label);
+            text = q(splitSlotForDisplay(path, kPathSep, kShownBytes).label).left(255);
         }
         // A button that would be drawn exactly as it stands is left alone.
         const QString key = QString::number(back) + QLatin1Char('|') + text;
@@ -60,7 +63,7 @@ void DrawSlotPage(LauncherState& s, SlotPageView& v) {
     if (hovered) {
         n = slotNumber(s.slotPage, s.hoverIndex);
         if (n < kSlotCount && !s.slotPath[n].empty()) {
-            SlotSplit sp = splitSlot(s.slotPath[n], kPathSep);
+            SlotSplit sp = splitSlotForDisplay(s.slotPath[n], kPathSep, kShownBytes);
             folder = std::move(sp.folderPart);
             label = std::move(sp.label);
         }

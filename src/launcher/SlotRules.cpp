@@ -1,5 +1,7 @@
 #include "launcher/SlotRules.h"
 
+#include <algorithm>
+
 namespace sorvel {
 
 bool isUrl(const std::string& s) {
@@ -10,23 +12,34 @@ char separatorFor(const std::string& s, char pathSep) {
     return isUrl(s) ? '/' : pathSep;
 }
 
-SlotSplit splitSlot(const std::string& s, char pathSep) {
-    const char sep = separatorFor(s, pathSep);
+namespace {
+// Index where the label starts, or npos when there is no cut point.
+size_t cutPoint(const std::string& s, char sep) {
+    if (s.size() < 2) return std::string::npos;
     // Scan from the end; a separator in the last position is never a cut.
-    for (size_t p = s.size(); p-- > 0;) {
-        if (s[p] == sep && p + 1 != s.size()) {
-            return {s.substr(0, p + 1), s.substr(p + 1)};
-        }
-    }
-    return {s, s};
+    const size_t p = s.rfind(sep, s.size() - 2);
+    return p == std::string::npos ? p : p + 1;
+}
+}  // namespace
+
+SlotSplit splitSlot(const std::string& s, char pathSep) {
+    const size_t cut = cutPoint(s, separatorFor(s, pathSep));
+    if (cut == std::string::npos) return {s, s};
+    return {s.substr(0, cut), s.substr(cut)};
+}
+
+SlotSplit splitSlotForDisplay(const std::string& s, char pathSep, size_t maxBytes) {
+    const size_t cut = cutPoint(s, separatorFor(s, pathSep));
+    if (cut == std::string::npos) return {s.substr(0, maxBytes), s.substr(0, maxBytes)};
+    return {s.substr(0, std::min(cut, maxBytes)), s.substr(cut, maxBytes)};
 }
 
 SlotKind slotKind(const std::string& s, char pathSep) {
     if (s.empty()) return SlotKind::Empty;
     if (isUrl(s)) return SlotKind::Url;
-    const SlotSplit sp = splitSlot(s, pathSep);
-    if (!sp.label.empty() && sp.label.back() == pathSep) return SlotKind::Folder;
-    return SlotKind::File;
+    // The label always runs to the end of the text, so it ends with the
+    // separator exactly when the text does.
+    return s.back() == pathSep ? SlotKind::Folder : SlotKind::File;
 }
 
 std::string launchFolder(const std::string& s, char pathSep) {

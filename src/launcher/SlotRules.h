@@ -25,6 +25,10 @@ SlotSplit splitSlot(const std::string& s, char pathSep);
 
 SlotKind slotKind(const std::string& s, char pathSep);
 
+// The same split for display: folder part and label each cut to their first
+// maxBytes bytes, so that a huge hand-edited entry costs little to draw.
+SlotSplit splitSlotForDisplay(const std::string& s, char pathSep, size_t maxBytes);
+
 // Text up to and including the last separator (a trailing one counts);
 // empty when the text holds none.
 std::string launchFolder(const std::string& s, char pathSep);

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "launcher/SlotPage.h"
+#include "launcher/SlotRules.h"
 
 using namespace sorvel;
 
@@ -55,6 +56,22 @@ TEST(SlotPage, ColoursByKind) {
     EXPECT_EQ(p.buttonBack(4), kUrlSlotColor);
     // Every button carries some text.
     for (int i = 0; i < 10; ++i) EXPECT_TRUE(inked(*p.buttons[i], QRect(0, 0, 40, 12), p.buttonBack(i))) << i;
+}
+
+TEST(SlotPage, HugeOrBrokenEntriesDrawQuickly) {
+    Page p;
+    p.s.slotPath[0] = std::string(10'000'000, 'x');
+    p.s.slotPath[1] = "/a/" + std::string(5'000'000, 'y') + "/tail";
+    p.s.slotPath[2] = std::string("/bad/\xff\xfe\x80name", 15);
+    p.s.hoverIndex = 1;
+    for (int f = 0; f < 8; ++f) p.frame();
+    EXPECT_EQ(p.buttonBack(0), kFileSlotColor);
+    EXPECT_EQ(p.buttonBack(1), kFileSlotColor);
+    EXPECT_EQ(p.buttonBack(2), kFileSlotColor);
+    EXPECT_EQ(p.s.infoPanelHalfSize[0], 145);
+    const auto sp = splitSlotForDisplay(p.s.slotPath[1], '/', 16);
+    EXPECT_EQ(sp.label, "tail");
+    EXPECT_EQ(sp.folderPart.size(), 16u);
 }
 
 TEST(SlotPage, PanelStepTable) {

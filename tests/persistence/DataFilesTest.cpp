@@ -125,6 +125,11 @@ TEST(DataFiles, BadInputStopsReadingQuietly) {
          lines("2", 251)},
         {"unterminated quote", "\"never closed", ""},
         {"one huge line", std::string(3'000'000, 'x'), ""},
+        {"10 MB of passes", [] {
+             std::string pass = lines("\"/x\"", 251) + "0\r\n0\r\n", all;
+             while (all.size() < 10'000'000) all += pass;
+             return all;
+         }(), lines("3", 251)},
         {"lot word", goodData, lines("1", 100) + "lots\r\n"},
     };
     for (const auto& c : cases) {
