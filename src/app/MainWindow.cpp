@@ -118,6 +118,10 @@ MainWindow::MainWindow(std::string programFolder, AppServices services, QWidget*
     };
     endProgram = [](int code) { QCoreApplication::exit(code); };
 
+    slotView_.picture = &picture1_->surface();
+    slotView_.setMusicButtonsVisible = [this](bool v) { setMusicButtonsVisible(v); };
+    slotView_.localIp = [this] { return sv_.localAddress->localIp(); };
+
     timer_.setSingleShot(true);
     timer_.setTimerType(Qt::PreciseTimer);
     connect(&timer_, &QTimer::timeout, this, [this] { tick(); });
@@ -391,13 +395,9 @@ void MainWindow::drawFrame() {
         int16_t icon = 1;
         DrawIcon(icon, st_, pic, icons_);
     }
-    SlotPageView view;
-    view.picture = &pic;
-    for (int i = 0; i < 10; ++i) view.buttons[i] = command1_[i] ? &command1_[i]->surface() : nullptr;
-    view.launcherMode = launcher;
-    view.setMusicButtonsVisible = [this](bool v) { setMusicButtonsVisible(v); };
-    view.localIp = [this] { return sv_.localAddress->localIp(); };
-    DrawSlotPage(st_, view);
+    for (int i = 0; i < 10; ++i) slotView_.buttons[i] = command1_[i] ? &command1_[i]->surface() : nullptr;
+    slotView_.launcherMode = launcher;
+    DrawSlotPage(st_, slotView_);
 
     pic.pset(0, 41, pic.point(0, 41));
     QString fps = QString::number(st_.measuredFps % 1000);

@@ -124,6 +124,7 @@ private:
     MusicList musicList_;
     std::unique_ptr<MusicController> music_;
     IconPictures icons_;
+    SlotPageView slotView_;   // built once; the frame only updates mode and buttons
     int16_t resetStep_ = 0;
     bool ended_ = false;
     bool loaded_ = false;
