@@ -182,3 +182,9 @@ void appendNumberLine(std::string& out, int64_t n) {
 }
 
 }  // namespace sorvel
+
+namespace sorvel {
+bool fitsItemFile(std::string_view text) {
+    return text.find_first_of("\"\r\n") == std::string_view::npos;
+}
+}  // namespace sorvel
