@@ -7,7 +7,10 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QDir>
+#include <QGuiApplication>
 #include <QMessageBox>
+#include <QScreen>
 #include <QPainter>
 #include <QPalette>
 #include <QPushButton>
@@ -16,8 +19,11 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "app/SlotDrop.h"
+#include "app/WindowPlacement.h"
 #include "filedialog/FileDialog.h"
 #include "launcher/Commands.h"
+#include "launcher/SlotRules.h"
 #include "netaddr/LocalAddressTool.h"
 #include "persistence/DataFiles.h"
 #include "persistence/ItemFile.h"
@@ -67,6 +73,8 @@ int virtualKeyCode(int key, bool keypad) {
 MainWindow::MainWindow(std::string programFolder, AppServices services, QWidget* parent)
     : QWidget(parent), folder_(std::move(programFolder)), sv_(services) {
     if (folder_.empty() || folder_.back() != '/') folder_ += '/';
+    paths_ = sv_.paths ? *sv_.paths : AppPaths::portableIn(folder_);
+    paths_.dataFolder = folder_;
     setWindowTitle(QString::fromUtf8(kStartCaption));
     setFixedSize(316, 146);
     setFont(uiFont(12));
@@ -258,7 +266,7 @@ bool MainWindow::launcherMode() const { return !command1_[0]->isHidden(); }
 
 void MainWindow::loadIcons() {
     auto load = [this](const char* name, QImage& pic, QImage& mask) {
-        QImage img(QString::fromStdString(programFile(folder_, name)), "BMP");
+        QImage img(QString::fromStdString(paths_.assetFile(name)), "BMP");
         if (img.isNull()) {
             std::fprintf(stderr, "sorvel_p: cannot read %s; starting without that icon\n", name);
             img = QImage(96, 32, QImage::Format_RGB32);
@@ -288,13 +296,18 @@ void MainWindow::formLoad() {
     for (int i = 0; i < 10; ++i) {
         command1_[i]->onMouseDown = [this, i](Qt::MouseButton b) { command1MouseDown(i, b); };
         command1_[i]->onMouseMove = [this, i] { command1MouseMove(i); };
+        command1_[i]->acceptsDrop = [this](const QMimeData* d) { return slotDropAllowed(d); };
+        command1_[i]->onDrop = [this, i](const QMimeData* d) { slotDrop(i, d); };
+        command1_[i]->setAcceptDrops(true);
     }
     loadData();
     st_.hoverIndex = kNoHover;
     st_.pulseStep = 1;
-    st_.alarmSoundPath = programFile(folder_, "bg.wav");
+    st_.alarmSoundPath = paths_.dataFile("bg.wav");
     st_.currentMusicPath = musicList_.count() > 0 ? musicList_.at(0) : std::string();
-    std::string f = folder_;
+    // The dialog starts in the program's folder; an installed program's
+    // folder holds nothing of the user's, so there it starts at home.
+    std::string f = paths_.portable ? paths_.programFolder : QDir::homePath().toStdString();
     if (f.size() > 1 && f.back() == '/') f.pop_back();
     st_.fileDialogFolder = f;
     st_.listSlideStep = 60;
@@ -324,6 +337,23 @@ void MainWindow::placeWindowTwips(int32_t left, int32_t top) {
     move(static_cast<int>(std::nearbyint(left / 15.0)), static_cast<int>(std::nearbyint(top / 15.0)));
 }
 
+void MainWindow::placeStoredWindow(int32_t left, int32_t top) {
+    const int x = static_cast<int>(std::nearbyint(left / 15.0));
+    const int y = static_cast<int>(std::nearbyint(top / 15.0));
+    std::vector<ScreenRect> screens;
+    for (const QScreen* s : QGuiApplication::screens()) {
+        const QRect g = s->geometry();
+        screens.push_back({g.x(), g.y(), g.width(), g.height()});
+    }
+    const QSize size = isVisible() ? frameGeometry().size() : this->size();
+    const auto [nx, ny] = reachablePosition(x, y, size.width(), size.height(), screens);
+    if (nx == x && ny == y) {
+        placeWindowTwips(left, top);
+    } else {
+        move(nx, ny);
+    }
+}
+
 void MainWindow::saveData() {
     DataFileHooks h;
     h.saveMusicList = [this] { music_->saveList(); };
@@ -338,7 +368,7 @@ void MainWindow::loadData() {
         list3Click(2);
     };
     h.loadMusicList = [this] { music_->loadList(); };
-    h.placeWindow = [this](int32_t l, int32_t t) { placeWindowTwips(l, t); };
+    h.placeWindow = [this](int32_t l, int32_t t) { placeStoredWindow(l, t); };
     LoadData(folder_, st_, h);
 }
 
@@ -476,10 +506,30 @@ void MainWindow::syncList1() {
 
 void MainWindow::command1MouseDown(int index, Qt::MouseButton button) {
     const int code = button == Qt::LeftButton ? kLeftButton : button == Qt::RightButton ? kRightButton : kMiddleButton;
-    SlotMouseDown(st_, index, code, *sv_.shell, [this] {
-        st_.windowPosition = windowTwips();
-        saveData();
-    });
+    SlotMouseDown(st_, index, code, *sv_.shell, [this] { takePositionAndSave(); });
+}
+
+void MainWindow::takePositionAndSave() {
+    st_.windowPosition = windowTwips();
+    saveData();
+}
+
+// ---- drag and drop onto the slot buttons -------------------------------------------
+
+bool MainWindow::slotDropAllowed(const QMimeData* data) const {
+    // Not in the game; names the files cannot hold are let through here and
+    // refused on the drop, where the user is told why.
+    return data && launcherMode() && droppedTarget(*data).has_value();
+}
+
+void MainWindow::slotDrop(int index, const QMimeData* data) {
+    if (index < 0 || index > 9 || !slotDropAllowed(data)) return;
+    const std::optional<std::string> target = droppedTarget(*data);
+    if (!fitsItemFile(*target)) {
+        if (warnUnstorable) warnUnstorable();
+        return;
+    }
+    CommitRegistration(st_, slotNumber(st_.slotPage, index), *target, [this] { takePositionAndSave(); });
 }
 
 void MainWindow::command1MouseMove(int index) { st_.hoverIndex = static_cast<int16_t>(index); }
@@ -519,7 +569,7 @@ void MainWindow::command2Click(int index) {
 
 void MainWindow::command3Click() {
     hideList3();
-    sv_.shell->execute(std::string("open"), programFile(folder_, "readme.txt"), std::nullopt, std::nullopt, 1);
+    sv_.shell->execute(std::string("open"), paths_.readme(), std::nullopt, std::nullopt, 1);
 }
 
 void MainWindow::command4Click(int index) {
@@ -640,7 +690,7 @@ void MainWindow::saikido() {
     sv_.beeper->beep();
     st_.windowPosition = windowTwips();
     if (!(st_.windowPosition[0] >= 45000 && st_.windowPosition[1] >= 45000)) saveData();
-    sv_.shell->startProgram(programFile(folder_, "sorvel_p"), folder_);
+    sv_.shell->startProgram(paths_.executable, paths_.programFolder);
     com5Click(3);
     ended_ = true;
     timer_.stop();

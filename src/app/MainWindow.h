@@ -13,12 +13,14 @@
 #include "launcher/LauncherState.h"
 #include "launcher/SlotPage.h"
 #include "music/Music.h"
+#include "platform/AppPaths.h"
 #include "platform/Services.h"
 #include "platform/SurfaceWidget.h"
 
 class QCheckBox;
 class QLineEdit;
 class QListWidget;
+class QMimeData;
 class QPushButton;
 
 namespace sorvel {
@@ -31,6 +33,9 @@ struct AppServices {
     LocalAddress* localAddress = nullptr;
     WavPlayer* wav = nullptr;
     Mci* mci = nullptr;
+    // Where the assets, the help file and the executable are; nullptr: all
+    // in the program folder given to the window (portable).
+    const AppPaths* paths = nullptr;
 };
 
 class MainWindow : public QWidget {
@@ -67,11 +72,23 @@ public:
     // Window position in twips (frame left/top x 15).
     std::array<int32_t, 2> windowTwips() const;
     void placeWindowTwips(int32_t left, int32_t top);
+    // A stored position: placed as it is unless the window would be off
+    // every screen, in which case it comes to the nearest visible spot.
+    void placeStoredWindow(int32_t left, int32_t top);
+
+    // The registration commit's last step, for a click and a drop alike:
+    // the window position is taken and everything saved.
+    void takePositionAndSave();
+    // Drag and drop onto slot button `index`.
+    bool slotDropAllowed(const QMimeData* data) const;
+    void slotDrop(int index, const QMimeData* data);
 
     // Hooks for modal steps (replaced in tests).
     std::function<void()> runFileDialog;
     std::function<bool()> askReset;
     std::function<void(int)> endProgram;
+    // Tells the user that a name cannot be stored in the data files.
+    std::function<void()> warnUnstorable = [] {};
 
     // Access for tests and the benchmark.
     LauncherState& state() { return st_; }
@@ -97,6 +114,7 @@ public:
     bool launcherMode() const;
     bool ended() const { return ended_; }
     const std::string& programFolder() const { return folder_; }
+    const AppPaths& paths() const { return paths_; }
     int slotButtonCount() const;
 
 protected:
@@ -118,6 +136,7 @@ private:
 
     std::string folder_;
     AppServices sv_;
+    AppPaths paths_;
     LauncherState st_;
     GameState game_;
     GameRandom rng_;

@@ -15,6 +15,8 @@
 #include <chrono>
 #include <ctime>
 
+#include "platform/DesktopEntry.h"
+
 namespace sorvel {
 
 int64_t SteadyClock::nowMs() {
@@ -65,6 +67,10 @@ int DesktopShell::execute(const std::optional<std::string>& operation, const std
     if (!fi.exists()) return kShellNotFound;
     const QString abs = fi.absoluteFilePath();
     const bool defaultOp = !operation || operation->empty();
+    // A desktop entry starts the application it describes.
+    if (defaultOp && fi.isFile() && isDesktopEntry(file)) {
+        return launchDesktopEntry(abs.toStdString()) ? kShellOk : kShellFailed;
+    }
     if (defaultOp && fi.isFile() && fi.isExecutable()) {
         QStringList args;
         if (parameters && !parameters->empty()) args = QProcess::splitCommand(QString::fromStdString(*parameters));

@@ -1,5 +1,8 @@
 #include "platform/SurfaceWidget.h"
 
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QRegion>
@@ -85,6 +88,12 @@ void SurfaceWidget::paintEvent(QPaintEvent*) {
         p.drawLine(w, 0, w, h);
         p.drawLine(0, h, w, h);
     }
+    if (dropHighlight_) {
+        // A bold frame in the desktop's highlight colour: "drop it here".
+        p.setPen(QPen(palette().color(QPalette::Highlight), 3));
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5));
+    }
 }
 
 void SurfaceWidget::mousePressEvent(QMouseEvent* e) {
@@ -99,6 +108,36 @@ void SurfaceWidget::mouseMoveEvent(QMouseEvent* e) {
 
 void SurfaceWidget::enterEvent(QEnterEvent*) {
     if (onMouseMove) onMouseMove();
+}
+
+void SurfaceWidget::setDropHighlight(bool on) {
+    if (dropHighlight_ == on) return;
+    dropHighlight_ = on;
+    update();
+}
+
+void SurfaceWidget::dragEnterEvent(QDragEnterEvent* e) {
+    const bool ok = acceptsDrop && acceptsDrop(e->mimeData());
+    if (ok) e->acceptProposedAction();
+    else e->ignore();
+    setDropHighlight(ok);
+}
+
+void SurfaceWidget::dragMoveEvent(QDragMoveEvent* e) {
+    if (dropHighlight_) e->acceptProposedAction();
+    else e->ignore();
+}
+
+void SurfaceWidget::dragLeaveEvent(QDragLeaveEvent*) { setDropHighlight(false); }
+
+void SurfaceWidget::dropEvent(QDropEvent* e) {
+    setDropHighlight(false);
+    if (!acceptsDrop || !acceptsDrop(e->mimeData())) {
+        e->ignore();
+        return;
+    }
+    e->acceptProposedAction();
+    if (onDrop) onDrop(e->mimeData());
 }
 
 }  // namespace sorvel

@@ -4,6 +4,8 @@
 #include <QWidget>
 #include <functional>
 
+class QMimeData;
+
 #include "platform/Surface.h"
 
 namespace sorvel {
@@ -22,16 +24,29 @@ public:
     std::function<void(Qt::MouseButton)> onMouseDown;
     std::function<void()> onMouseMove;
 
+    // Drag and drop (with setAcceptDrops(true)): acceptsDrop decides whether
+    // what is dragged may be dropped here; while such a drag is over the
+    // widget it is highlighted; onDrop receives the drop.
+    std::function<bool(const QMimeData*)> acceptsDrop;
+    std::function<void(const QMimeData*)> onDrop;
+    bool dropHighlighted() const { return dropHighlight_; }
+
 protected:
     void paintEvent(QPaintEvent*) override;
     void mousePressEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
     void enterEvent(QEnterEvent* e) override;
+    void dragEnterEvent(QDragEnterEvent* e) override;
+    void dragMoveEvent(QDragMoveEvent* e) override;
+    void dragLeaveEvent(QDragLeaveEvent* e) override;
+    void dropEvent(QDropEvent* e) override;
 
 private:
     Surface surface_;
     QImage shown_;   // the image as last handed to the screen
     bool framed_ = false;
+    bool dropHighlight_ = false;
+    void setDropHighlight(bool on);
 };
 
 }  // namespace sorvel
