@@ -98,10 +98,11 @@ class Session:
     def x(self, *args, check=True):
         return subprocess.run(list(args), env=self.env, capture_output=True, text=True, check=check)
 
-    def start(self):
+    def start(self, program=None):
+        """Starts the launcher: the portable copy, or the given executable."""
         if self.xvfb is None:
             self.start_x()
-        self.app = subprocess.Popen([os.path.join(self.folder, "sorvel_p")], cwd=self.tmp, env=self.env,
+        self.app = subprocess.Popen([program or os.path.join(self.folder, "sorvel_p")], cwd=self.tmp, env=self.env,
                                     stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
         wid = wait_until(lambda: self.find_window("--class", "sorvel_p"), 10)
         if not wid:
