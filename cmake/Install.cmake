@@ -35,7 +35,7 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The X11 platform plugin and the Japanese font are not linked, so
 # dpkg-shlibdeps cannot see them.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-ipafont-gothic | fonts-noto-cjk | fonts-vlgothic")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "timgm6mb-soundfont | fluid-soundfont-gm | musescore-general-soundfont, xdg-utils")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "timgm6mb-soundfont | fluid-soundfont-gm | musescore-general-soundfont, xdg-utils, qt6-wayland")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 include(CPack)
