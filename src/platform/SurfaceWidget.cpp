@@ -116,27 +116,42 @@ void SurfaceWidget::setDropHighlight(bool on) {
     update();
 }
 
+namespace {
+// A drop only takes a reference to what is dropped: the link or copy action,
+// never a move, after which the source might delete the original.
+bool takeAsReference(QDropEvent* e) {
+    const Qt::DropActions can = e->possibleActions();
+    if (can & Qt::LinkAction) {
+        e->setDropAction(Qt::LinkAction);
+    } else if (can & Qt::CopyAction) {
+        e->setDropAction(Qt::CopyAction);
+    } else {
+        e->ignore();
+        return false;
+    }
+    e->accept();
+    return true;
+}
+}  // namespace
+
 void SurfaceWidget::dragEnterEvent(QDragEnterEvent* e) {
-    const bool ok = acceptsDrop && acceptsDrop(e->mimeData());
-    if (ok) e->acceptProposedAction();
-    else e->ignore();
+    const bool ok = acceptsDrop && acceptsDrop(e->mimeData()) && takeAsReference(e);
+    if (!ok) e->ignore();
     setDropHighlight(ok);
 }
 
 void SurfaceWidget::dragMoveEvent(QDragMoveEvent* e) {
-    if (dropHighlight_) e->acceptProposedAction();
-    else e->ignore();
+    if (!dropHighlight_ || !takeAsReference(e)) e->ignore();
 }
 
 void SurfaceWidget::dragLeaveEvent(QDragLeaveEvent*) { setDropHighlight(false); }
 
 void SurfaceWidget::dropEvent(QDropEvent* e) {
     setDropHighlight(false);
-    if (!acceptsDrop || !acceptsDrop(e->mimeData())) {
+    if (!acceptsDrop || !acceptsDrop(e->mimeData()) || !takeAsReference(e)) {
         e->ignore();
         return;
     }
-    e->acceptProposedAction();
     if (onDrop) onDrop(e->mimeData());
 }
 

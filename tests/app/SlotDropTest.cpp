@@ -43,15 +43,17 @@ struct Drop : ::testing::Test {
     }
     // Drags data over slot button i and drops it there; true when the
     // button took the drag (and showed it while it was over the button).
-    bool dragAndDrop(int i, QMimeData* data) {
+    Qt::DropAction lastAction = Qt::IgnoreAction;
+    bool dragAndDrop(int i, QMimeData* data, Qt::DropActions can = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction) {
         std::unique_ptr<QMimeData> owner(data);
         SurfaceWidget* b = w->slotButton(i);
-        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction | Qt::LinkAction, data, Qt::LeftButton, Qt::NoModifier);
+        QDragEnterEvent enter(QPoint(5, 5), can, data, Qt::LeftButton, Qt::NoModifier);
         QCoreApplication::sendEvent(b, &enter);
         const bool taken = enter.isAccepted();
         EXPECT_EQ(b->dropHighlighted(), taken);
-        QDropEvent drop(QPointF(5, 5), Qt::CopyAction | Qt::LinkAction, data, Qt::LeftButton, Qt::NoModifier);
+        QDropEvent drop(QPointF(5, 5), can, data, Qt::LeftButton, Qt::NoModifier);
         QCoreApplication::sendEvent(b, &drop);
+        lastAction = drop.isAccepted() ? drop.dropAction() : Qt::IgnoreAction;
         EXPECT_FALSE(b->dropHighlighted());
         return taken;
     }
@@ -86,6 +88,7 @@ TEST_F(Drop, FileFolderAndLinkRegisterLikeTheCommit) {
     EXPECT_TRUE(dragAndDrop(9, urls({QUrl("https://example.org/a b?q=\"x\""), QUrl::fromLocalFile("/etc/hosts")})));
     EXPECT_EQ(w->state().slotPath[19], "https://example.org/a%20b?q=%22x%22");
     EXPECT_TRUE(shell.calls.empty()) << "a drop launches nothing";
+    EXPECT_EQ(lastAction, Qt::LinkAction);
     EXPECT_EQ(warnings, 0);
 }
 
@@ -110,6 +113,16 @@ TEST_F(Drop, IgnoredInTheGameAndForDataWithoutATarget) {
     EXPECT_FALSE(dragAndDrop(1, urls({QUrl::fromLocalFile("/etc/hosts")})));
     EXPECT_EQ(w->state().slotPath[1], "");
     EXPECT_FALSE(dir.exists("data.dat"));
+}
+
+TEST_F(Drop, NeverTakesTheOriginalAway) {
+    start();
+    const auto hosts = [] { return urls({QUrl::fromLocalFile("/etc/hosts")}); };
+    EXPECT_TRUE(dragAndDrop(6, hosts(), Qt::CopyAction | Qt::MoveAction));
+    EXPECT_EQ(lastAction, Qt::CopyAction) << "a move would let the file manager delete the file";
+    EXPECT_EQ(w->state().slotPath[6], "/etc/hosts");
+    EXPECT_FALSE(dragAndDrop(7, hosts(), Qt::MoveAction));
+    EXPECT_EQ(w->state().slotPath[7], "");
 }
 
 TEST_F(Drop, PendingRegistrationIsLeftAlone) {
