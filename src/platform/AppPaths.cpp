@@ -122,7 +122,7 @@ bool prepareDataFolder(const AppPaths& p, std::string* error) {
         const size_t next = rest.find('/', pos + 1);
         path = rest.substr(0, next == std::string::npos ? rest.size() : next);
         pos = next == std::string::npos ? rest.size() : next;
-        if (path.empty()) continue;
+        if (path.empty() || exists(path)) continue;
         if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) {
             return failed("cannot create " + path + ": " + std::strerror(errno));
         }
