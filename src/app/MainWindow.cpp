@@ -27,6 +27,7 @@
 #include "netaddr/LocalAddressTool.h"
 #include "persistence/DataFiles.h"
 #include "persistence/ItemFile.h"
+#include "platform/DisplaySession.h"
 #include "timer/TimerRules.h"
 
 namespace sorvel {
@@ -75,6 +76,7 @@ MainWindow::MainWindow(std::string programFolder, AppServices services, QWidget*
     if (folder_.empty() || folder_.back() != '/') folder_ += '/';
     paths_ = sv_.paths ? *sv_.paths : AppPaths::portableIn(folder_);
     paths_.dataFolder = folder_;
+    windowPlaceable = canPlaceWindows(QGuiApplication::platformName().toStdString());
     setWindowTitle(QString::fromUtf8(kStartCaption));
     setFixedSize(316, 146);
     setFont(uiFont(12));
@@ -329,6 +331,7 @@ void MainWindow::formUnload() {
 }
 
 std::array<int32_t, 2> MainWindow::windowTwips() const {
+    if (!windowPlaceable) return st_.windowPosition;
     const QPoint p = pos();
     return {static_cast<int32_t>(p.x() * 15), static_cast<int32_t>(p.y() * 15)};
 }

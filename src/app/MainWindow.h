@@ -87,6 +87,9 @@ public:
     std::function<void()> runFileDialog;
     std::function<bool()> askReset;
     std::function<void(int)> endProgram;
+    // False where the window system keeps a program from knowing and
+    // setting its window's place (Wayland): the stored position is kept.
+    bool windowPlaceable = true;
     // Tells the user that a name cannot be stored in the data files.
     std::function<void()> warnUnstorable = [] {};
 

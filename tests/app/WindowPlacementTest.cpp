@@ -61,3 +61,24 @@ TEST(WindowPlacement, LoadedPositionOffScreenIsBroughtBack) {
     w2.formLoad();
     EXPECT_EQ(w2.pos(), QPoint(80, 60));
 }
+
+TEST(WindowPlacement, WithoutPlacementTheStoredPositionIsKept) {
+    // Under Wayland the window's place is unknown: saving keeps the file's.
+    TempDir dir;
+    FakeClock clock;
+    RecordingShell shell;
+    CountingBeeper beeper;
+    FakeClipboard clipboard;
+    FakeLocalAddress local;
+    FakeWavPlayer wav;
+    FakeMci mci;
+    std::string data;
+    for (int i = 0; i < 251; ++i) data += "\"\"\r\n";
+    dir.write("data.dat", data + "1500\r\n3000\r\n");
+    MainWindow w(dir.path(), AppServices{&clock, &shell, &beeper, &clipboard, &local, &wav, &mci});
+    w.windowPlaceable = false;
+    w.formLoad();
+    w.move(0, 0);
+    w.formUnload();
+    EXPECT_EQ(dir.read("data.dat"), data + "1500\r\n3000\r\n");
+}
