@@ -26,12 +26,13 @@ void onSignal(int) {
 int main(int argc, char** argv) {
     // In a Wayland session run on XWayland, so that the window can be placed;
     // what the launched programs inherit stays as it was.
-    const std::string qpa = sorvel::preferredQtPlatform([](const char* n) { return static_cast<const char*>(std::getenv(n)); });
+    const std::string qpa =
+        sorvel::preferredQtPlatform([](const char* n) { return static_cast<const char*>(std::getenv(n)); });
     if (!qpa.empty()) ::setenv("QT_QPA_PLATFORM", qpa.c_str(), 1);
     QApplication app(argc, argv);
     if (!qpa.empty()) ::unsetenv("QT_QPA_PLATFORM");
     if (!sorvel::canPlaceWindows(QGuiApplication::platformName().toStdString())) {
-        std::fprintf(stderr, "sorvel_p: no X server in this Wayland session; the window position cannot be restored\n");
+        std::fprintf(stderr, "sorvel_p: running on Wayland without X; the window position cannot be restored\n");
     }
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
 
