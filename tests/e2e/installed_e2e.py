@@ -23,6 +23,15 @@ def tree(root):
 
 
 def test(s):
+    try:
+        installed(s)
+    finally:
+        prefix = os.path.join(s.tmp, "prefix")
+        if os.path.isdir(prefix):
+            os.chmod(prefix, 0o755)
+
+
+def installed(s):
     cmake, build = sys.argv[2], sys.argv[3]
     prefix = os.path.join(s.tmp, "prefix")
     r = subprocess.run([cmake, "--install", build, "--prefix", prefix], capture_output=True, text=True)
