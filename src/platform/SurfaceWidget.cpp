@@ -138,6 +138,8 @@ void SurfaceWidget::dragEnterEvent(QDragEnterEvent* e) {
     const bool ok = acceptsDrop && acceptsDrop(e->mimeData()) && takeAsReference(e);
     if (!ok) e->ignore();
     setDropHighlight(ok);
+    // As under the mouse: the page shows what the drop would replace.
+    if (ok && onMouseMove) onMouseMove();
 }
 
 void SurfaceWidget::dragMoveEvent(QDragMoveEvent* e) {

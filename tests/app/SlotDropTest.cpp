@@ -121,6 +121,7 @@ TEST_F(Drop, NeverTakesTheOriginalAway) {
     EXPECT_TRUE(dragAndDrop(6, hosts(), Qt::CopyAction | Qt::MoveAction));
     EXPECT_EQ(lastAction, Qt::CopyAction) << "a move would let the file manager delete the file";
     EXPECT_EQ(w->state().slotPath[6], "/etc/hosts");
+    EXPECT_EQ(w->state().hoverIndex, 6) << "the slot's details show while it is dragged over";
     EXPECT_FALSE(dragAndDrop(7, hosts(), Qt::MoveAction));
     EXPECT_EQ(w->state().slotPath[7], "");
 }
