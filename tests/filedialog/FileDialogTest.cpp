@@ -6,12 +6,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QAbstractButton>
-#include <QApplication>
-#include <QMessageBox>
 #include <QScrollBar>
 #include <QTest>
-#include <QTimer>
 #include <sys/stat.h>
 
 #include "TempDir.h"
@@ -244,25 +240,6 @@ TEST_F(Dialog, PlainListsAndDesignHeights) {
     EXPECT_EQ(dlg->driveBox()->geometry(), QRect(8, 8, 177, 20));
     EXPECT_EQ(dlg->filterBox()->height(), 20);
     EXPECT_EQ(dlg->dirList()->geometry().top() - dlg->driveBox()->geometry().bottom() - 1, 4);
-}
-
-TEST_F(Dialog, WarningBoxHasOneJapaneseOkWithoutIcons) {
-    FileDialog real(s);   // with its own message box
-    bool seen = false;
-    QTimer::singleShot(0, [&] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        ASSERT_NE(box, nullptr);
-        seen = true;
-        EXPECT_EQ(box->windowTitle(), QStringLiteral("警告"));
-        ASSERT_EQ(box->buttons().size(), 1);
-        EXPECT_EQ(box->buttons()[0]->text(), QStringLiteral("OK"));
-        EXPECT_TRUE(box->buttons()[0]->icon().isNull());
-        EXPECT_EQ(box->icon(), QMessageBox::NoIcon);
-        box->buttons()[0]->click();
-    });
-    real.pathField()->setText("/no/such/folder/here");
-    real.enterStep();
-    EXPECT_TRUE(seen);
 }
 
 TEST(Wildcards, CaseInsensitiveGlob) {
