@@ -1,11 +1,10 @@
 #include "platform/RealServices.h"
 
-#include "platform/Executable.h"
-
 #include <QApplication>
 #include <QClipboard>
 #include <QDesktopServices>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
@@ -17,6 +16,8 @@
 
 #include <chrono>
 #include <ctime>
+
+#include "platform/Executable.h"
 
 namespace sorvel {
 
@@ -75,7 +76,7 @@ int DesktopShell::execute(const std::optional<std::string>& operation, const std
     // "//" (the root as the file dialog writes it) and "//x" are "/" and "/x".
     const QString abs = QDir::cleanPath(fi.absoluteFilePath());
     const bool defaultOp = !operation || operation->empty();
-    if (defaultOp && canStartDirectly(abs.toStdString())) {
+    if (defaultOp && canStartDirectly(QFile::encodeName(abs).toStdString())) {
         QStringList args;
         if (parameters && !parameters->empty()) args = QProcess::splitCommand(QString::fromStdString(*parameters));
         if (QProcess::startDetached(abs, args, dir)) return kShellOk;
