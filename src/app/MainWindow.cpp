@@ -16,6 +16,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "app/Warnings.h"
 #include "filedialog/FileDialog.h"
 #include "launcher/Commands.h"
 #include "netaddr/LocalAddressTool.h"
@@ -103,6 +104,9 @@ MainWindow::MainWindow(std::string programFolder, AppServices services, QWidget*
         if (runFileDialog) runFileDialog();
     };
     v.saveData = [this] { saveData(); };
+    v.warnUnstorableName = [this] {
+        if (warnUnstorable) warnUnstorable();
+    };
     music_ = std::make_unique<MusicController>(st_, musicList_, *sv_.mci, folder_, std::move(v));
     musicList_.onClick = [this] { music_->listClick(); };
     musicList_.onChanged = [this] { syncList1(); };
@@ -116,6 +120,7 @@ MainWindow::MainWindow(std::string programFolder, AppServices services, QWidget*
                         QMessageBox::Ok | QMessageBox::Cancel, this);
         return box.exec() == QMessageBox::Ok;
     };
+    warnUnstorable = [this] { warnUnstorableName(this); };
     endProgram = [](int code) { QCoreApplication::exit(code); };
 
     slotView_.picture = &picture1_->surface();
@@ -491,7 +496,7 @@ void MainWindow::command2Click(int index) {
         case 2:
             st_.fileDialogValue.clear();
             if (runFileDialog) runFileDialog();
-            BeginRegistration(st_);
+            if (!BeginRegistration(st_) && warnUnstorable) warnUnstorable();
             break;
         case 3:
         case 4: {
@@ -640,6 +645,7 @@ void MainWindow::saikido() {
     sv_.beeper->beep();
     st_.windowPosition = windowTwips();
     if (!(st_.windowPosition[0] >= 45000 && st_.windowPosition[1] >= 45000)) saveData();
+    if (releaseFolder) releaseFolder();
     sv_.shell->startProgram(programFile(folder_, "sorvel_p"), folder_);
     com5Click(3);
     ended_ = true;

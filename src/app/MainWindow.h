@@ -71,6 +71,10 @@ public:
     // Hooks for modal steps (replaced in tests).
     std::function<void()> runFileDialog;
     std::function<bool()> askReset;
+    std::function<void()> warnUnstorable;   // a chosen name the files cannot hold
+    // Called by the restart once everything is saved, before the new
+    // instance starts: lets go of the data folder.
+    std::function<void()> releaseFolder;
     std::function<void(int)> endProgram;
 
     // Access for tests and the benchmark.

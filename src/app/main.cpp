@@ -3,12 +3,14 @@
 #include <QSocketNotifier>
 #include <QStyleFactory>
 #include <csignal>
+#include <cstdio>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include "app/MainWindow.h"
 #include "platform/LazyAudio.h"
 #include "platform/RealServices.h"
+#include "platform/SingleInstance.h"
 
 namespace {
 int g_signalFd[2] = {-1, -1};
@@ -26,6 +28,15 @@ int main(int argc, char** argv) {
     std::string folder = QCoreApplication::applicationDirPath().toStdString();
     if (folder.empty() || folder.back() != '/') folder += '/';
 
+    // One instance per data folder; a restart waits for the old one to end.
+    sorvel::SingleInstance instance(folder);
+    const auto outcome = instance.start(5000);
+    if (outcome == sorvel::SingleInstance::Outcome::Raised) return 0;
+    if (outcome == sorvel::SingleInstance::Outcome::Busy) {
+        std::fprintf(stderr, "sorvel_p: another instance is using %s and does not answer\n", folder.c_str());
+        return 1;
+    }
+
     sorvel::SteadyClock clock;
     sorvel::DesktopShell shell;
     sorvel::DesktopBeeper beeper;
@@ -37,6 +48,13 @@ int main(int argc, char** argv) {
     sorvel::AppServices sv{&clock, &shell, &beeper, &clipboard, &local, &wav, &mci};
 
     sorvel::MainWindow w(folder, sv);
+    w.releaseFolder = [&instance] { instance.release(); };
+    instance.listen([&w] {
+        w.setWindowState(w.windowState() & ~Qt::WindowMinimized);
+        w.show();
+        w.raise();
+        w.activateWindow();
+    });
 
     // SIGTERM, SIGINT and SIGHUP (a logout) close the window normally.
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalFd) == 0) {

@@ -19,7 +19,7 @@ void SlotMouseDown(LauncherState& s, int index, int button, Shell& shell,
     if (n < 0 || n >= kSlotCount) return;
 
     if (!s.pendingPath.empty()) {
-        if (button == kLeftButton) {
+        if (button == kLeftButton && fitsItemFile(s.pendingPath)) {
             s.slotPath[n] = s.pendingPath;
             s.slotUseCount[n] = 0;
             s.slotSessionCount[n] = 0;
