@@ -1,6 +1,7 @@
 #include "platform/SingleInstance.h"
 
 #include <QCryptographicHash>
+#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -70,6 +71,12 @@ SingleInstance::Outcome SingleInstance::start(int waitMs) {
             return Outcome::Unguarded;
         }
         if (askToRaise(kAnswerMs)) return Outcome::Raised;
+        // A lock file that names a running launcher but that no process
+        // holds (a folder copied while its launcher ran) is stale too. Qt
+        // removes it only when no one holds it; a young one may be just
+        // being made.
+        const QFileInfo info(lockPath_);
+        if (info.lastModified().msecsTo(QDateTime::currentDateTime()) > 2000 && lock_.removeStaleLockFile()) continue;
         if (waited.elapsed() >= waitMs) return Outcome::Busy;
         QThread::msleep(100);
     }

@@ -55,7 +55,7 @@ class Session:
     def __init__(self, dist):
         self.tmp = tempfile.mkdtemp(prefix="sorvel_e2e_")
         self.folder = os.path.join(self.tmp, "prog")
-        shutil.copytree(dist, self.folder, ignore=shutil.ignore_patterns("*.dat"))
+        shutil.copytree(dist, self.folder, ignore=shutil.ignore_patterns("*.dat", ".sorvel_p.lock"))
         self.bin = os.path.join(self.tmp, "bin")
         os.makedirs(self.bin)
         self.opener_log = os.path.join(self.tmp, "opener.log")
