@@ -57,13 +57,9 @@ bool SaveMusicList(const std::string& folder, const LauncherState& s, const Musi
     // A list file that could not be read at all (over the size cap, no
     // permission) shows empty; it is never replaced by that empty list.
     if (list.count() == 0 && damageOf(path) == Damage::Unreadable) return true;
-    std::string out;
-    for (const auto& e : list.items()) {
-        // Entries the file cannot hold are left out rather than stored
-        // broken (only a damaged, hand-edited file can give one).
-        if (!e.empty() && fitsItemFile(e)) appendTextLine(out, e);
-    }
-    return replaceFile(path, out);
+    // Entries the file cannot hold are left out rather than stored broken
+    // (only a damaged, hand-edited file can give one).
+    return replaceFile(path, encodeListEntries(list.items()));
 }
 
 void LoadMusicList(const std::string& folder, const LauncherState& s, MusicList& list) {
@@ -75,13 +71,9 @@ void LoadMusicList(const std::string& folder, const LauncherState& s, MusicList&
         noteReadResult(path, status == ReadStatus::Missing ? Damage::None : Damage::Unreadable);
         return;
     }
-    ItemReader r(*data);
-    std::string field;
-    while (!r.atEnd()) {
-        if (!r.readText(field)) break;
-        list.append(field);
-    }
-    noteReadResult(path, r.lossy() ? Damage::Partial : Damage::None);
+    bool lossy = false;
+    for (const auto& e : readListEntries(*data, &lossy)) list.append(e);
+    noteReadResult(path, lossy ? Damage::Partial : Damage::None);
 }
 
 // ---- player ----------------------------------------------------------------

@@ -293,6 +293,23 @@ std::optional<double> parseReal(std::string_view t) {
     return neg ? -v : v;
 }
 
+std::vector<std::string> readListEntries(std::string_view data, bool* lossy) {
+    std::vector<std::string> entries;
+    ItemReader r(data);
+    std::string field;
+    while (!r.atEnd() && r.readText(field)) entries.push_back(field);
+    if (lossy) *lossy = r.lossy();
+    return entries;
+}
+
+std::string encodeListEntries(const std::vector<std::string>& entries) {
+    std::string out;
+    for (const auto& e : entries) {
+        if (!e.empty() && fitsItemFile(e)) appendTextLine(out, e);
+    }
+    return out;
+}
+
 void appendTextLine(std::string& out, std::string_view text) {
     out += '"';
     if (fitsItemFile(text)) out += text;

@@ -79,6 +79,13 @@ private:
     bool lossy_ = false;
 };
 
+// A list file: every field (quoted or not, ended by a comma or a line end)
+// is one entry. lossy as for ItemReader.
+std::vector<std::string> readListEntries(std::string_view data, bool* lossy = nullptr);
+// One quoted line per entry; empty entries and ones the file cannot hold
+// are left out.
+std::string encodeListEntries(const std::vector<std::string>& entries);
+
 // Locale-independent reading of a whole text as a real number: an optional
 // sign, digits, a decimal point and an exponent. Out of range gives +/-inf
 // (or 0 for an underflow); nullopt when the text is not such a number.
