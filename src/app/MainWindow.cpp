@@ -11,17 +11,20 @@
 #include <QPainter>
 #include <QPalette>
 #include <QPushButton>
+#include <QWindow>
 #include <cmath>
 #include <cstdio>
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "app/MessageBox.h"
 #include "app/Warnings.h"
 #include "filedialog/FileDialog.h"
 #include "launcher/Commands.h"
 #include "netaddr/LocalAddressTool.h"
 #include "persistence/DataFiles.h"
 #include "persistence/ItemFile.h"
+#include "platform/KeyPosition.h"
 #include "timer/TimerRules.h"
 
 namespace sorvel {
@@ -41,7 +44,11 @@ QPushButton* makeButton(QWidget* parent, const char* caption, int l, int t, int 
 }
 }  // namespace
 
-int virtualKeyCode(int key, bool keypad) {
+int virtualKeyCode(int key, bool keypad, int mainRowDigit) {
+    // The main-row digits act by their place on the keyboard: with Shift,
+    // or on layouts whose digit row types other characters, they still
+    // are the digit keys.
+    if (!keypad && mainRowDigit >= 0 && mainRowDigit <= 9) return 48 + mainRowDigit;
     if (key >= Qt::Key_0 && key <= Qt::Key_9) return keypad ? 96 + (key - Qt::Key_0) : key;
     if (key >= Qt::Key_A && key <= Qt::Key_Z) return key;
     if (key >= Qt::Key_F1 && key <= Qt::Key_F24) return 112 + (key - Qt::Key_F1);
@@ -66,7 +73,8 @@ int virtualKeyCode(int key, bool keypad) {
 }
 
 MainWindow::MainWindow(std::string programFolder, AppServices services, QWidget* parent)
-    : QWidget(parent), folder_(std::move(programFolder)), sv_(services) {
+    : QWidget(parent), folder_(std::move(programFolder)), sv_(services),
+      keyPositionsKnown_(scanCodesAreKeyPositions(QGuiApplication::platformName())) {
     if (folder_.empty() || folder_.back() != '/') folder_ += '/';
     setWindowTitle(QString::fromUtf8(kStartCaption));
     setFixedSize(316, 146);
@@ -116,9 +124,9 @@ MainWindow::MainWindow(std::string programFolder, AppServices services, QWidget*
         dlg.exec();
     };
     askReset = [this] {
-        QMessageBox box(QMessageBox::Question, QStringLiteral("リセット操作"), QStringLiteral("リセットします。いいですか？？"),
-                        QMessageBox::Ok | QMessageBox::Cancel, this);
-        return box.exec() == QMessageBox::Ok;
+        return showMessageBox(this, QMessageBox::Question, QStringLiteral("リセット操作"),
+                              QStringLiteral("リセットします。いいですか？？"),
+                              QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;
     };
     warnUnstorable = [this] { warnUnstorableName(this); };
     endProgram = [](int code) { QCoreApplication::exit(code); };
@@ -480,6 +488,7 @@ void MainWindow::syncList1() {
 // ---- handlers --------------------------------------------------------------------
 
 void MainWindow::command1MouseDown(int index, Qt::MouseButton button) {
+    if (button != Qt::LeftButton && button != Qt::RightButton && button != Qt::MiddleButton) return;
     const int code = button == Qt::LeftButton ? kLeftButton : button == Qt::RightButton ? kRightButton : kMiddleButton;
     SlotMouseDown(st_, index, code, *sv_.shell, [this] {
         st_.windowPosition = windowTwips();
@@ -665,21 +674,24 @@ bool MainWindow::eventFilter(QObject* o, QEvent* e) {
         st_.hoverIndex = kNoHover;
         return false;
     }
-    if (e->type() != QEvent::KeyPress || !o->isWidgetType()) return QWidget::eventFilter(o, e);
-    auto* w = static_cast<QWidget*>(o);
-    if (w->window() != this) return false;
-    // Only the first receiver (the focus widget, or the window itself when
-    // nothing has the focus) hands the key to the handler.
-    QWidget* focus = QApplication::focusWidget();
-    if (focus ? (w != focus) : (w != this)) return false;
-    auto* k = static_cast<QKeyEvent*>(e);
-    const int vk = virtualKeyCode(k->key(), k->modifiers() & Qt::KeypadModifier);
+    // Keys are taken where the window system hands them to this window,
+    // before Qt passes them on to the focus widget and its parents: each
+    // press reaches the handler exactly once, whichever control has the
+    // focus and whatever a dialog opened by the handler did to it.
+    if (e->type() == QEvent::KeyPress && o && o == windowHandle()) {
+        return windowKeyPress(*static_cast<QKeyEvent*>(e));
+    }
+    return QWidget::eventFilter(o, e);
+}
+
+bool MainWindow::windowKeyPress(const QKeyEvent& k) {
+    const int digit = keyPositionsKnown_ ? mainRowDigitAt(k.nativeScanCode()) : -1;
+    const int vk = virtualKeyCode(k.key(), k.modifiers() & Qt::KeypadModifier, digit);
     const bool game = !launcherMode();
     formKeyDown(vk);
     // In the game, letters and the game's function keys act only here.
     if (game && ((vk >= kKeyA && vk <= kKeyZ) || vk == kKeyF4 || vk == kKeyF6)) return true;
-    if (vk == kKeyF6) return true;
-    return false;
+    return vk == kKeyF6;
 }
 
 }  // namespace sorvel

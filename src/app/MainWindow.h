@@ -17,6 +17,7 @@
 #include "platform/SurfaceWidget.h"
 
 class QCheckBox;
+class QKeyEvent;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
@@ -102,6 +103,9 @@ public:
     bool ended() const { return ended_; }
     const std::string& programFolder() const { return folder_; }
     int slotButtonCount() const;
+    // Whether native scan codes tell the key positions (true on X11 and
+    // Wayland); tests switch it on to feed such key events.
+    void setKeyPositionsKnown(bool known) { keyPositionsKnown_ = known; }
 
 protected:
     void closeEvent(QCloseEvent* e) override;
@@ -119,6 +123,7 @@ private:
     void setFormColor(QRgb c);
     void setMusicButtonsVisible(bool v);
     void hideList3();
+    bool windowKeyPress(const QKeyEvent& k);
 
     std::string folder_;
     AppServices sv_;
@@ -133,6 +138,7 @@ private:
     bool ended_ = false;
     bool loaded_ = false;
     bool syncing_ = false;
+    bool keyPositionsKnown_ = false;
     QRgb formColor_ = qRgb(0, 0, 0);
     QTimer timer_;
 
@@ -152,6 +158,8 @@ private:
 };
 
 // Maps a Qt key press to the virtual key code the key handler expects.
-int virtualKeyCode(int qtKey, bool keypad);
+// mainRowDigit: the digit of the main-row key that was pressed, found from
+// its position on the keyboard, or -1 when unknown or another key.
+int virtualKeyCode(int qtKey, bool keypad, int mainRowDigit = -1);
 
 }  // namespace sorvel

@@ -88,7 +88,14 @@ void SurfaceWidget::paintEvent(QPaintEvent*) {
 }
 
 void SurfaceWidget::mousePressEvent(QMouseEvent* e) {
-    if (onMouseDown) onMouseDown(e->button());
+    // Only the three classic buttons press; side buttons do nothing.
+    const Qt::MouseButton b = e->button();
+    if (onMouseDown && (b == Qt::LeftButton || b == Qt::RightButton || b == Qt::MiddleButton)) onMouseDown(b);
+    e->accept();
+}
+
+void SurfaceWidget::mouseDoubleClickEvent(QMouseEvent* e) {
+    // The second press of a double-click is not a new press.
     e->accept();
 }
 

@@ -1,4 +1,5 @@
-// A widget that shows a Surface and reports mouse presses and moves.
+// A widget that shows a Surface and reports presses of the left, right and
+// middle mouse buttons (a double-click counts as one press) and moves.
 #pragma once
 
 #include <QWidget>
@@ -25,6 +26,7 @@ public:
 protected:
     void paintEvent(QPaintEvent*) override;
     void mousePressEvent(QMouseEvent* e) override;
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
     void enterEvent(QEnterEvent* e) override;
 
