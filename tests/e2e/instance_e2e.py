@@ -21,6 +21,15 @@ def pid_of(s, wid):
     return int(s.x("xdotool", "getwindowpid", wid).stdout.strip())
 
 
+def on_top(s, wins):
+    """The one of the given windows highest in the stacking order (no window
+    manager runs, so they are children of the root, listed top first)."""
+    out = s.x("xwininfo", "-root", "-children").stdout
+    order = [int(line.split()[0], 16) for line in out.splitlines() if line.strip().startswith("0x")]
+    ranked = [w for w in wins if int(w) in order]
+    return min(ranked, key=lambda w: order.index(int(w))) if ranked else None
+
+
 def files_of(s):
     return {n: s.read(n) for n in sorted(os.listdir(s.folder)) if n.endswith(".dat")}
 
@@ -33,22 +42,28 @@ def test(s):
     expect(os.path.exists(os.path.join(s.folder, ".sorvel_p.lock")), "the running launcher holds the folder")
     before = files_of(s)
 
-    # A second start on the same folder.
+    # Another program folder runs side by side, and takes the focus.
+    other = os.path.join(s.tmp, "prog2")
+    shutil.copytree(s.folder, other, ignore=shutil.ignore_patterns("*.dat", ".sorvel_p.lock"))
+    app2 = subprocess.Popen([os.path.join(other, "sorvel_p")], cwd=s.tmp, env=s.env,
+                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    both = harness.wait_until(lambda: len(windows(s)) == 2 and windows(s), 10)
+    expect(both, "a launcher from another folder starts too")
+    other_win = [w for w in both if w != first][0]
+    s.focus(other_win)
+    s.x("xdotool", "windowraise", other_win)
+    expect(harness.wait_until(lambda: on_top(s, both) == other_win, 3), "the other launcher is on top")
+
+    # A second start on the first folder brings that one forward.
     t0 = time.monotonic()
     second = subprocess.run([os.path.join(s.folder, "sorvel_p")], cwd=s.tmp, env=s.env, capture_output=True,
                             timeout=15)
     took = time.monotonic() - t0
     expect(second.returncode == 0, "the second start exits 0 (%d, %r)" % (second.returncode, second.stderr))
     expect(took < 4, "... within a few seconds (%.1f s)" % took)
-    expect(s.app.poll() is None and windows(s) == [first], "the first window is still there, alone")
+    expect(harness.wait_until(lambda: on_top(s, both) == first, 3), "the running window came to the front")
+    expect(s.app.poll() is None and sorted(windows(s)) == sorted(both), "no new window; the first is still there")
     expect(files_of(s) == before, "no data file was touched")
-
-    # Another program folder runs side by side.
-    other = os.path.join(s.tmp, "prog2")
-    shutil.copytree(s.folder, other, ignore=shutil.ignore_patterns("*.dat", ".sorvel_p.lock"))
-    app2 = subprocess.Popen([os.path.join(other, "sorvel_p")], cwd=s.tmp, env=s.env,
-                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    expect(harness.wait_until(lambda: len(windows(s)) == 2, 10), "a launcher from another folder starts too")
     app2.send_signal(signal.SIGTERM)
     app2.wait(10)
 
