@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <charconv>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -9,7 +10,6 @@
 #include <filesystem>
 #include <limits>
 #include <map>
-#include <climits>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
