@@ -15,7 +15,14 @@ std::optional<std::string> fromUrl(const QUrl& u) {
         if (QFileInfo(path).isDir() && !path.endsWith(QLatin1Char('/'))) path += QLatin1Char('/');
         return path.toStdString();
     }
-    return u.toString(QUrl::FullyEncoded).toStdString();
+    // Only links the shell opens as links; others (smb:, sftp:, magnet: ...)
+    // would sit in the slot and open nothing.
+    static const char* const kLinkSchemes[] = {"http", "https", "ftp", "mailto"};
+    for (const char* scheme : kLinkSchemes) {
+        if (u.scheme().compare(QLatin1String(scheme), Qt::CaseInsensitive) == 0)
+            return u.toString(QUrl::FullyEncoded).toStdString();
+    }
+    return std::nullopt;
 }
 }  // namespace
 

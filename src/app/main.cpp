@@ -66,10 +66,12 @@ int main(int argc, char** argv) {
     sorvel::MainWindow w(folder, sv);
     w.releaseFolder = [&instance] { instance.release(); };
     instance.listen([&w] {
+        if (w.ended()) return false;   // closing: the new start waits for the lock
         w.setWindowState(w.windowState() & ~Qt::WindowMinimized);
         w.show();
         w.raise();
         w.activateWindow();
+        return true;
     });
 
     // SIGTERM, SIGINT and SIGHUP (a logout) close the window normally.

@@ -104,11 +104,13 @@ std::string encodeMidpageDat(const LauncherState& s) {
 }
 
 bool SaveData(const std::string& folder, const LauncherState& s, const DataFileHooks& hooks) {
-    if (!replaceFile(programFile(folder, "data.dat"), encodeDataDat(s))) return false;
-    if (!replaceFile(programFile(folder, "lot.dat"), encodeLotDat(s))) return false;
-    if (!replaceFile(programFile(folder, "midpage.dat"), encodeMidpageDat(s))) return false;
+    // Each file is saved on its own: one that cannot be written (and says so
+    // on stderr) never costs the counts, the page or the music list.
+    bool ok = replaceFile(programFile(folder, "data.dat"), encodeDataDat(s));
+    ok = replaceFile(programFile(folder, "lot.dat"), encodeLotDat(s)) && ok;
+    ok = replaceFile(programFile(folder, "midpage.dat"), encodeMidpageDat(s)) && ok;
     if (hooks.saveMusicList) hooks.saveMusicList();
-    return true;
+    return ok;
 }
 
 void LoadData(const std::string& folder, LauncherState& s, const DataFileHooks& hooks) {

@@ -135,6 +135,9 @@ void removeLeftoverTempFiles(const std::string& folder) {
         const std::string name = it->path().filename().string();
         const auto mark = name.rfind(".dat.tmp-");
         if (mark == std::string::npos || mark == 0 || name.size() != mark + 9 + 6) continue;
+        // Only what our own saves leave behind.
+        const std::string base = name.substr(0, mark);
+        if (base != "data" && base != "lot" && base != "midpage" && base.rfind("midlist", 0) != 0) continue;
         std::error_code rec;
         if (it->is_regular_file(rec) && !it->is_symlink(rec)) std::filesystem::remove(it->path(), rec);
     }

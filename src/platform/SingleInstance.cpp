@@ -97,7 +97,7 @@ bool SingleInstance::askToRaise(int timeoutMs) {
     return sock.canReadLine() && sock.readLine().trimmed() == "ok";
 }
 
-bool SingleInstance::listen(std::function<void()> onRaise) {
+bool SingleInstance::listen(std::function<bool()> onRaise) {
     server_ = std::make_unique<QLocalServer>();
     server_->setSocketOptions(QLocalServer::UserAccessOption);
     // A socket file left by an instance that crashed; the folder is ours.
@@ -122,8 +122,7 @@ bool SingleInstance::listen(std::function<void()> onRaise) {
                     return;
                 }
                 const QByteArray line = s->readLine(64).trimmed();
-                if (line == "raise") {
-                    if (onRaise) onRaise();
+                if (line == "raise" && onRaise && onRaise()) {
                     s->write("ok\n");
                     s->flush();
                 }

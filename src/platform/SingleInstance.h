@@ -32,9 +32,11 @@ public:
     // restart) is waited for up to waitMs.
     Outcome start(int waitMs);
 
-    // Answers later starts: onRaise runs (in the event loop) when one asks.
+    // Answers later starts: onRaise runs (in the event loop) when one asks
+    // and tells whether the window came to the front. An instance that is
+    // ending answers false, so the new start waits for the lock instead.
     // Only connections from this user are served.
-    bool listen(std::function<void()> onRaise);
+    bool listen(std::function<bool()> onRaise);
 
     // Stops answering and lets go of the folder.
     void release();

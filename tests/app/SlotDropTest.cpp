@@ -143,3 +143,14 @@ TEST(DroppedTarget, PlainTextPathsAndLinks) {
     m.setText("relative/path");
     EXPECT_EQ(droppedTarget(m), std::nullopt);
 }
+
+TEST(DroppedTarget, OnlyLinksTheShellCanOpen) {
+    for (const char* link : {"smb://server/share/a.txt", "sftp://host/x", "magnet:?xt=urn:btih:abc"}) {
+        QMimeData m;
+        m.setUrls({QUrl(QString::fromLatin1(link))});
+        EXPECT_FALSE(droppedTarget(m).has_value()) << link;
+    }
+    QMimeData m;
+    m.setUrls({QUrl("HTTPS://example.org/")});
+    EXPECT_TRUE(droppedTarget(m).has_value());
+}

@@ -267,17 +267,17 @@ TEST(DataFiles, SaveGoesThroughATemporaryFile) {
         ::chmod(d.path().c_str(), 0700);
         EXPECT_EQ(d.read("data.dat"), before);
     }
-    // lot.dat blocked by a directory of that name: data.dat is written,
-    // midpage.dat and the music list are not.
+    // lot.dat blocked by a directory of that name: the save says it failed,
+    // but data.dat, midpage.dat and the music list are still written.
     TempDir e;
     QDir(QString::fromStdString(e.path())).mkdir("lot.dat");
     hk.save = 0;
     EXPECT_FALSE(SaveData(e.path(), s, hk.h));
-    EXPECT_TRUE(e.exists("data.dat"));
-    EXPECT_FALSE(e.exists("midpage.dat"));
-    EXPECT_EQ(hk.save, 0);
+    EXPECT_EQ(e.read("data.dat"), encodeDataDat(s));
+    EXPECT_EQ(e.read("midpage.dat"), encodeMidpageDat(s));
+    EXPECT_EQ(hk.save, 1);
     // No temporary files are left behind.
-    EXPECT_EQ(QDir(QString::fromStdString(e.path())).entryList(QDir::Files).size(), 1);
+    EXPECT_EQ(QDir(QString::fromStdString(e.path())).entryList(QDir::Files).size(), 2);
 }
 
 TEST(ItemReader, NumbersAndTexts) {
@@ -350,12 +350,14 @@ TEST(DataFiles, FullDiskKeepsTheOldFilesAndMemory) {
     EXPECT_EQ(d.read("data.dat"), data);
     EXPECT_EQ(d.read("lot.dat"), lot);
     EXPECT_EQ(d.read("midpage.dat"), page);
-    EXPECT_EQ(hk.save, 0);
+    EXPECT_EQ(hk.save, 1);   // the music list is still tried
     EXPECT_EQ(changed.slotPath, before.slotPath);
     EXPECT_EQ(changed.slotUseCount, before.slotUseCount);
     EXPECT_EQ(changed.musicPage, before.musicPage);
-    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
-    EXPECT_NE(err.find(d.file("data.dat")), std::string::npos) << err;
+    // One line for each file that could not be saved, naming it.
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 3) << err;
+    for (const char* name : {"data.dat", "lot.dat", "midpage.dat"})
+        EXPECT_NE(err.find(d.file(name)), std::string::npos) << err;
     EXPECT_EQ(QDir(QString::fromStdString(d.path())).entryList(QDir::Files).size(), 3);   // no temporaries
 
     // The disk fills up after data.dat: it is written, the rest stays old.
@@ -416,6 +418,7 @@ TEST(DataFiles, LeftoverTemporariesAreRemovedAtLoad) {
     d.write("midlist7.dat.tmp-XyZ123", "half");
     d.write("notes.txt.tmp-abcdef", "mine");
     d.write("data.dat.tmp-toolong1", "mine");
+    d.write("score.dat.tmp-abc123", "another program's");
     LauncherState s;
     Hooks hk;
     LoadData(d.path(), s, hk.h);
@@ -423,6 +426,7 @@ TEST(DataFiles, LeftoverTemporariesAreRemovedAtLoad) {
     EXPECT_FALSE(d.exists("midlist7.dat.tmp-XyZ123"));
     EXPECT_TRUE(d.exists("notes.txt.tmp-abcdef"));
     EXPECT_TRUE(d.exists("data.dat.tmp-toolong1"));
+    EXPECT_TRUE(d.exists("score.dat.tmp-abc123"));
 }
 
 TEST(ItemReader, FailedReadLeavesTheTargetAndFlagsLossyItems) {

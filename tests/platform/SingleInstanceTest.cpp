@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QTimer>
+#include <atomic>
+#include <thread>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -67,4 +70,38 @@ TEST(SingleInstance, StaleLocksAreTakenOver) {
     ageFile(probe.lockFileName());
     SingleInstance b(d.path());
     EXPECT_EQ(b.start(3000), SingleInstance::Outcome::First);
+}
+
+TEST(SingleInstance, AnEndingInstanceLetsTheNewStartWaitForTheFolder) {
+    TempDir d;
+    SingleInstance a(d.path());
+    ASSERT_EQ(a.start(0), SingleInstance::Outcome::First);
+    bool ending = false;
+    int raised = 0;
+    ASSERT_TRUE(a.listen([&] {
+        if (ending) return false;
+        ++raised;
+        return true;
+    }));
+    // A second start from another thread while this one keeps serving.
+    auto secondStart = [&](int waitMs) {
+        std::atomic<bool> done{false};
+        SingleInstance::Outcome out{};
+        std::thread t([&] {
+            SingleInstance b(d.path());
+            out = b.start(waitMs);
+            done = true;
+        });
+        while (!done) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        t.join();
+        return out;
+    };
+    EXPECT_EQ(secondStart(3000), SingleInstance::Outcome::Raised);
+    EXPECT_EQ(raised, 1);
+    // While it shuts down it does not claim to come to the front; the new
+    // start gets the folder once the old one lets go of it.
+    ending = true;
+    QTimer::singleShot(300, [&] { a.release(); });
+    EXPECT_EQ(secondStart(3000), SingleInstance::Outcome::First);
+    EXPECT_EQ(raised, 1);
 }
