@@ -1,6 +1,7 @@
 #include "app/MusicListView.h"
 
 #include <QMouseEvent>
+#include <algorithm>
 #include <QPainter>
 #include <QScrollBar>
 
@@ -34,8 +35,10 @@ QVariant MusicListModel::data(const QModelIndex& index, int role) const {
 // ---- rows --------------------------------------------------------------------
 
 QSize FixedRowDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const {
-    // The width plays no part: rows are cut at the view's edge.
-    return QSize(option.rect.width() > 0 ? option.rect.width() : 1, h_);
+    // A row is as wide as the view shows; longer text is cut at its edge.
+    int w = 1;
+    if (const auto* view = qobject_cast<const QAbstractItemView*>(option.widget)) w = view->viewport()->width();
+    return QSize(std::max(w, 1), h_);
 }
 
 void FixedRowDelegate::paint(QPainter* p, const QStyleOptionViewItem& option, const QModelIndex& index) const {
@@ -70,6 +73,7 @@ void makePlainListBox(QListView* v, bool verticalBar) {
     v->setSelectionMode(QAbstractItemView::SingleSelection);
     v->setEditTriggers(QAbstractItemView::NoEditTriggers);
     v->setDragEnabled(false);
+    v->setResizeMode(QListView::Adjust);
 }
 
 // ---- view --------------------------------------------------------------------
