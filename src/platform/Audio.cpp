@@ -12,85 +12,10 @@
 #include <cstring>
 #include <mutex>
 
+#include "music/MidiFile.h"
 #include "persistence/ItemFile.h"
 
 namespace sorvel {
-
-// ---- Standard MIDI File parsing --------------------------------------------
-
-bool parseSmf(const std::vector<uint8_t>& d, int64_t& endTick) {
-    endTick = 0;
-    auto be32 = [&](size_t p) {
-        return (uint32_t(d[p]) << 24) | (uint32_t(d[p + 1]) << 16) | (uint32_t(d[p + 2]) << 8) | uint32_t(d[p + 3]);
-    };
-    if (d.size() < 14 || std::memcmp(d.data(), "MThd", 4) != 0) return false;
-    const uint32_t hlen = be32(4);
-    if (hlen < 6 || hlen > d.size() - 8) return false;
-    const int format = (d[8] << 8) | d[9];
-    const int ntracks = (d[10] << 8) | d[11];
-    if (format > 2 || ntracks < 1) return false;
-    size_t p = 8 + hlen;
-    int found = 0;
-    while (p + 8 <= d.size() && found < ntracks) {
-        const uint32_t len = be32(p + 4);
-        const bool isTrack = std::memcmp(&d[p], "MTrk", 4) == 0;
-        p += 8;
-        const size_t end = (len > d.size() - p) ? d.size() : p + len;
-        if (isTrack) {
-            ++found;
-            int64_t tick = 0, lastEvent = 0;
-            uint8_t running = 0;
-            size_t q = p;
-            auto readVar = [&](uint32_t& v) {
-                v = 0;
-                for (int i = 0; i < 4; ++i) {
-                    if (q >= end) return false;
-                    const uint8_t b = d[q++];
-                    v = (v << 7) | (b & 0x7f);
-                    if (!(b & 0x80)) return true;
-                }
-                return false;
-            };
-            while (q < end) {
-                uint32_t delta = 0;
-                if (!readVar(delta)) break;
-                tick += delta;
-                if (q >= end) break;
-                uint8_t st = d[q];
-                if (st & 0x80) {
-                    ++q;
-                } else {
-                    if (!running) break;
-                    st = running;
-                }
-                if (st == 0xff) {
-                    if (q >= end) break;
-                    const uint8_t type = d[q++];
-                    uint32_t l = 0;
-                    if (!readVar(l) || l > end - q) break;
-                    q += l;
-                    lastEvent = tick;
-                    if (type == 0x2f) break;
-                } else if (st == 0xf0 || st == 0xf7) {
-                    uint32_t l = 0;
-                    if (!readVar(l) || l > end - q) break;
-                    q += l;
-                    lastEvent = tick;
-                } else {
-                    running = st;
-                    const int hi = st & 0xf0;
-                    const size_t n = (hi == 0xc0 || hi == 0xd0) ? 1 : 2;
-                    if (n > end - q) break;
-                    q += n;
-                    lastEvent = tick;
-                }
-            }
-            if (lastEvent > endTick) endTick = lastEvent;
-        }
-        p = end;
-    }
-    return found > 0;
-}
 
 std::string findSoundFont(const std::string& programFolder) {
     const std::string candidates[] = {
@@ -203,6 +128,7 @@ struct FluidMci::Impl {
     std::string folder;
     bool aliasOpen = false;
     std::string path;
+    std::vector<uint8_t> smf;   // the open file, checked and made plain
     bool stopped = false;   // stopped by command (not by the end)
     double fontMs = 0;
     bool fontLoaded = false;
@@ -220,7 +146,7 @@ double FluidMci::soundFontLoadMs() const { return d_->fontMs; }
 int64_t FluidMci::audibleFramesSinceOpen() const { return device().audibleFrames.load(); }
 
 namespace {
-bool startPlayer(Device& dev, const std::string& path) {
+bool startPlayer(Device& dev, const std::vector<uint8_t>& smf) {
     if (dev.player) {
         fluid_player_stop(dev.player);
         delete_fluid_player(dev.player);
@@ -230,7 +156,9 @@ bool startPlayer(Device& dev, const std::string& path) {
     fluid_synth_system_reset(dev.synth);
     dev.player = new_fluid_player(dev.synth);
     if (!dev.player) return false;
-    if (fluid_player_add(dev.player, path.c_str()) != FLUID_OK) {
+    // The checked image from memory: the synthesizer reads exactly what
+    // the open step read.
+    if (fluid_player_add_mem(dev.player, smf.data(), smf.size()) != FLUID_OK) {
         delete_fluid_player(dev.player);
         dev.player = nullptr;
         return false;
@@ -252,8 +180,8 @@ int32_t FluidMci::sendString(const std::string& cmd, std::string* reply) {
         if (d_->aliasOpen) return kMciDeviceBusy;
         const auto data = readWholeFile(path);
         if (!data) return kMciFileNotFound;
-        int64_t endTick = 0;
-        if (!parseSmf(std::vector<uint8_t>(data->begin(), data->end()), endTick)) return kMciNotMidi;
+        auto midi = prepareMidi(*data);
+        if (!midi) return kMciNotMidi;
         if (!openDevice()) return kMciDeviceBusy;
         {
             std::lock_guard<std::mutex> g(dev.mu);
@@ -271,12 +199,13 @@ int32_t FluidMci::sendString(const std::string& cmd, std::string* reply) {
                 d_->fontMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
                 if (!d_->fontLoaded) std::fprintf(stderr, "sorvel_p: no General MIDI sound font found\n");
             }
-            if (!startPlayer(dev, path)) return kMciNotMidi;
-            dev.endTick = endTick;
+            if (!startPlayer(dev, midi->smf)) return kMciNotMidi;
+            dev.endTick = midi->endTick;
         }
         Mix_HookMusic(musicHook, &dev);
         d_->aliasOpen = true;
         d_->path = path;
+        d_->smf = std::move(midi->smf);
         d_->stopped = false;
         return kMciOk;
     }
@@ -284,7 +213,7 @@ int32_t FluidMci::sendString(const std::string& cmd, std::string* reply) {
         if (!d_->aliasOpen) return kMciUnknownAlias;
         std::lock_guard<std::mutex> g(dev.mu);
         if (cmd == "play bgm from 0" || dev.ended || d_->stopped || !dev.player) {
-            if (!startPlayer(dev, d_->path)) return kMciFileNotFound;
+            if (!startPlayer(dev, d_->smf)) return kMciFileNotFound;
         }
         d_->stopped = false;
         if (fluid_player_get_status(dev.player) != FLUID_PLAYER_PLAYING) fluid_player_play(dev.player);

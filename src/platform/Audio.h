@@ -10,10 +10,6 @@
 
 namespace sorvel {
 
-// Parses a Standard MIDI File image; returns false when it is not one.
-// endTick receives the tick of the file's last event (the longest track).
-bool parseSmf(const std::vector<uint8_t>& data, int64_t& endTick);
-
 // Sound font search: "soundfont.sf2" in the program folder, then the
 // system's General MIDI fonts.
 std::string findSoundFont(const std::string& programFolder);
