@@ -127,3 +127,53 @@ inline std::vector<uint8_t> tempoMapFile(int format) {
     }
     return b.bytes();
 }
+
+// A typical General MIDI song for level checks: drums, bass, piano chords,
+// a string pad and a lead line on five channels, 8 bars at 120 bpm (16 s).
+inline std::vector<uint8_t> gmSong() {
+    SmfBuilder b;
+    std::vector<uint8_t> conductor;
+    SmfBuilder::tempo(conductor, 0, 500000);
+    SmfBuilder::end(conductor);
+    const int q = 96, bars = 8;
+    std::vector<uint8_t> drums, bass, piano, pad, lead;
+    // Drums (channel 10): kick on 1 and 3, snare on 2 and 4, eighth hi-hats.
+    for (int i = 0; i < bars * 8; ++i) {
+        const int beat8 = i % 8;
+        std::vector<uint8_t> on = {0x99, 42, 80};
+        SmfBuilder::var(drums, 0);
+        drums.insert(drums.end(), on.begin(), on.end());
+        if (beat8 == 0 || beat8 == 4) drums.insert(drums.end(), {0x00, 0x99, 36, 110});
+        if (beat8 == 2 || beat8 == 6) drums.insert(drums.end(), {0x00, 0x99, 38, 105});
+        SmfBuilder::var(drums, q / 2);
+        drums.insert(drums.end(), {0x89, 42, 0x40, 0x00, 0x89, 36, 0x40, 0x00, 0x89, 38, 0x40});
+    }
+    SmfBuilder::end(drums);
+    const int roots[4] = {48, 45, 41, 43};   // C, A, F, G
+    SmfBuilder::program(bass, 1, 33);
+    SmfBuilder::program(piano, 0, 0);
+    SmfBuilder::program(pad, 2, 48);
+    SmfBuilder::program(lead, 3, 73);
+    for (int bar = 0; bar < bars; ++bar) {
+        const int r = roots[bar % 4];
+        for (int k = 0; k < 4; ++k) SmfBuilder::note(bass, 0, 1, r - 12, 100, q);
+        // Piano: a chord on every beat.
+        for (int k = 0; k < 4; ++k) {
+            piano.insert(piano.end(), {0x00, 0x90, static_cast<uint8_t>(r + 12), 90, 0x00, 0x90,
+                                       static_cast<uint8_t>(r + 16), 90, 0x00, 0x90, static_cast<uint8_t>(r + 19), 90});
+            SmfBuilder::var(piano, q);
+            piano.insert(piano.end(), {0x80, static_cast<uint8_t>(r + 12), 0x40, 0x00, 0x80,
+                                       static_cast<uint8_t>(r + 16), 0x40, 0x00, 0x80, static_cast<uint8_t>(r + 19), 0x40});
+        }
+        // Strings: the chord held for the bar.
+        pad.insert(pad.end(), {0x00, 0x92, static_cast<uint8_t>(r), 80, 0x00, 0x92, static_cast<uint8_t>(r + 7), 80});
+        SmfBuilder::var(pad, 4 * q);
+        pad.insert(pad.end(), {0x82, static_cast<uint8_t>(r), 0x40, 0x00, 0x82, static_cast<uint8_t>(r + 7), 0x40});
+        // Lead: eighth notes up the chord.
+        const int steps[8] = {24, 28, 31, 36, 31, 28, 24, 19};
+        for (int k = 0; k < 8; ++k) SmfBuilder::note(lead, 0, 3, r + steps[k], 100, q / 2);
+    }
+    for (auto* t : {&bass, &piano, &pad, &lead}) SmfBuilder::end(*t);
+    b.tracks = {conductor, drums, bass, piano, pad, lead};
+    return b.bytes();
+}

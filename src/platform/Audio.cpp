@@ -6,7 +6,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -34,6 +36,10 @@ std::string findSoundFont(const std::string& programFolder) {
 
 namespace {
 
+// The limiter's ceiling (-1 dBFS) and its release time.
+constexpr float kLimitCeiling = 0.891f;
+constexpr double kLimitReleaseSeconds = 0.15;
+
 struct Device {
     std::mutex mu;              // guards the synth and the player
     bool tried = false;
@@ -46,7 +52,13 @@ struct Device {
     int64_t endTick = 0;
     std::atomic<bool> ended{false};
     std::atomic<int64_t> audibleFrames{0};
+    std::atomic<int64_t> playedFrames{0};   // since the track started
+    std::atomic<int64_t> endFrame{-1};      // playedFrames when the end was seen
     std::vector<std::pair<int, Mix_Chunk*>> chunks;
+    // limiter
+    std::vector<float> mix;
+    float limitGain = 1.0f;
+    float release = 0.0f;
 };
 
 Device& device() {
@@ -54,21 +66,56 @@ Device& device() {
     return d;
 }
 
+// Renders the synthesizer into 16-bit stereo, through a peak limiter that
+// never lets a sample past the ceiling: the gain drops at once where a peak
+// would pass it and recovers smoothly afterwards.
+void renderLimited(Device* d, int16_t* out, int frames) {
+    d->mix.resize(static_cast<size_t>(frames) * 2);
+    float* buf = d->mix.data();
+    fluid_synth_write_float(d->synth, frames, buf, 0, 2, buf, 1, 2);
+    float g = d->limitGain;
+    for (int i = 0; i < frames; ++i) {
+        const float l = buf[2 * i], r = buf[2 * i + 1];
+        const float peak = std::max(std::fabs(l), std::fabs(r));
+        if (peak * g > kLimitCeiling) g = kLimitCeiling / peak;
+        else g += (1.0f - g) * d->release;
+        for (int c = 0; c < 2; ++c) {
+            const float v = buf[2 * i + c] * g * 32767.0f;
+            out[2 * i + c] = static_cast<int16_t>(std::lrint(std::clamp(v, -32768.0f, 32767.0f)));
+        }
+    }
+    d->limitGain = g;
+}
+
 void musicHook(void* udata, Uint8* stream, int len) {
     auto* d = static_cast<Device*>(udata);
-    const int frames = len / 4;   // 16-bit stereo
+    const int frames = len / 4;   // 16-bit stereo: the device is opened so
     std::unique_lock<std::mutex> lock(d->mu, std::try_to_lock);
     if (!lock.owns_lock() || !d->synth) {
         std::memset(stream, 0, static_cast<size_t>(len));
         return;
     }
-    fluid_synth_write_s16(d->synth, frames, stream, 0, 2, stream, 1, 2);
+    renderLimited(d, reinterpret_cast<int16_t*>(stream), frames);
     if (fluid_synth_get_active_voice_count(d->synth) > 0) d->audibleFrames += frames;
     if (d->player && !d->ended) {
         const int st = fluid_player_get_status(d->player);
+        if (st != FLUID_PLAYER_READY) d->playedFrames += frames;
         const int cur = fluid_player_get_current_tick(d->player);
-        if (st == FLUID_PLAYER_DONE || (st == FLUID_PLAYER_PLAYING && cur >= d->endTick)) d->ended = true;
+        if (st == FLUID_PLAYER_DONE || (st == FLUID_PLAYER_PLAYING && cur >= d->endTick)) {
+            d->endFrame = d->playedFrames.load();
+            d->ended = true;
+        }
     }
+}
+
+// FluidSynth's complaints go to stderr once each, not once per attempt.
+void synthLog(int level, const char* message, void*) {
+    static std::mutex mu;
+    static std::string last;
+    std::lock_guard<std::mutex> g(mu);
+    if (last == message) return;
+    last = message;
+    std::fprintf(stderr, "sorvel_p: fluidsynth %s: %s\n", level <= FLUID_ERR ? "error" : "warning", message);
 }
 
 bool openDevice() {
@@ -77,7 +124,9 @@ bool openDevice() {
     d.tried = true;
     auto tryOpen = [&]() -> bool {
         if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
-        if (Mix_OpenAudio(44100, AUDIO_S16SYS, 2, 1024) != 0) {
+        // Always stereo 16-bit: SDL converts to whatever the device has
+        // (more channels, another format), so the music never runs fast.
+        if (Mix_OpenAudioDevice(44100, AUDIO_S16SYS, 2, 1024, nullptr, SDL_AUDIO_ALLOW_FREQUENCY_CHANGE) != 0) {
             SDL_QuitSubSystem(SDL_INIT_AUDIO);
             return false;
         }
@@ -95,6 +144,7 @@ bool openDevice() {
     Uint16 fmt = AUDIO_S16SYS;
     Mix_QuerySpec(&freq, &fmt, &ch);
     d.rate = freq;
+    d.release = static_cast<float>(1.0 - std::exp(-1.0 / (kLimitReleaseSeconds * freq)));
     Mix_AllocateChannels(16);
     d.open = true;
     return true;
@@ -120,6 +170,7 @@ void shutdownAudio() {
     Mix_CloseAudio();
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
     d.open = false;
+    d.tried = false;   // a later sound opens the device again
 }
 
 // ---- MCI over FluidSynth -----------------------------------------------------
@@ -144,6 +195,16 @@ FluidMci::~FluidMci() {
 
 double FluidMci::soundFontLoadMs() const { return d_->fontMs; }
 int64_t FluidMci::audibleFramesSinceOpen() const { return device().audibleFrames.load(); }
+double FluidMci::secondsPlayedAtEnd() const {
+    const Device& d = device();
+    const int64_t f = d.endFrame.load();
+    return f < 0 ? -1.0 : static_cast<double>(f) / d.rate;
+}
+void FluidMci::setGain(double gain) {
+    Device& d = device();
+    std::lock_guard<std::mutex> g(d.mu);
+    if (d.synth) fluid_synth_set_gain(d.synth, static_cast<float>(gain));
+}
 
 namespace {
 bool startPlayer(Device& dev, const std::vector<uint8_t>& smf) {
@@ -165,6 +226,8 @@ bool startPlayer(Device& dev, const std::vector<uint8_t>& smf) {
     }
     dev.ended = false;
     dev.audibleFrames = 0;
+    dev.playedFrames = 0;
+    dev.endFrame = -1;
     return true;
 }
 }  // namespace
@@ -186,7 +249,10 @@ int32_t FluidMci::sendString(const std::string& cmd, std::string* reply) {
         {
             std::lock_guard<std::mutex> g(dev.mu);
             if (!dev.synth) {
+                for (int level : {FLUID_PANIC, FLUID_ERR, FLUID_WARN}) fluid_set_log_function(level, synthLog, nullptr);
+                for (int level : {FLUID_INFO, FLUID_DBG}) fluid_set_log_function(level, nullptr, nullptr);
                 dev.settings = new_fluid_settings();
+                fluid_settings_setnum(dev.settings, "synth.gain", kMusicGain);
                 fluid_settings_setnum(dev.settings, "synth.sample-rate", dev.rate);
                 fluid_settings_setstr(dev.settings, "player.timing-source", "sample");
                 fluid_settings_setint(dev.settings, "synth.threadsafe-api", 1);
