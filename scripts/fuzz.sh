@@ -7,7 +7,7 @@ scripts/setup.sh --fuzz
 SECONDS_TO_RUN="${1:-60}"
 mkdir -p build/fuzz/corpus
 clang++ -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all -Isrc \
-  src/persistence/ItemFile.cpp src/persistence/DataFiles.cpp tests/persistence/DataFilesFuzz.cpp \
+  src/persistence/ItemFile.cpp src/persistence/DataFiles.cpp src/platform/AppPaths.cpp tests/persistence/DataFilesFuzz.cpp \
   -o build/fuzz/fuzz_data_files
 # Seeds: a fresh data.dat, lot.dat and midpage.dat.
 python3 - <<'PY'

@@ -14,12 +14,15 @@
 #include "launcher/LauncherState.h"
 #include "launcher/SlotPage.h"
 #include "music/Music.h"
+#include "platform/AppPaths.h"
 #include "platform/Services.h"
 #include "platform/SurfaceWidget.h"
 
 class QCheckBox;
+class QKeyEvent;
 class QLineEdit;
 class QListWidget;
+class QMimeData;
 class QPushButton;
 
 namespace sorvel {
@@ -32,6 +35,9 @@ struct AppServices {
     LocalAddress* localAddress = nullptr;
     WavPlayer* wav = nullptr;
     Mci* mci = nullptr;
+    // Where the assets, the help file and the executable are; nullptr: all
+    // in the program folder given to the window (portable).
+    const AppPaths* paths = nullptr;
 };
 
 class MainWindow : public QWidget {
@@ -68,11 +74,26 @@ public:
     // Window position in twips (frame left/top x 15).
     std::array<int32_t, 2> windowTwips() const;
     void placeWindowTwips(int32_t left, int32_t top);
+    // A stored position: placed as it is unless the window would be off
+    // every screen, in which case it comes to the nearest visible spot.
+    void placeStoredWindow(int32_t left, int32_t top);
+
+    // The registration commit's last step, for a click and a drop alike:
+    // the window position is taken and everything saved.
+    void takePositionAndSave();
+    // Drag and drop onto slot button `index`.
+    bool slotDropAllowed(const QMimeData* data) const;
+    void slotDrop(int index, const QMimeData* data);
 
     // Hooks for modal steps (replaced in tests).
     std::function<void()> runFileDialog;
     std::function<bool()> askReset;
     std::function<void(int)> endProgram;
+    // False where the window system keeps a program from knowing and
+    // setting its window's place (Wayland): the stored position is kept.
+    bool windowPlaceable = true;
+    // Tells the user that a name cannot be stored in the data files.
+    std::function<void()> warnUnstorable = [] {};
 
     // Access for tests and the benchmark.
     LauncherState& state() { return st_; }
@@ -98,7 +119,11 @@ public:
     bool launcherMode() const;
     bool ended() const { return ended_; }
     const std::string& programFolder() const { return folder_; }
+    const AppPaths& paths() const { return paths_; }
     int slotButtonCount() const;
+    // Whether native scan codes tell the key positions (true on X11 and
+    // Wayland); tests switch it on to feed such key events.
+    void setKeyPositionsKnown(bool known) { keyPositionsKnown_ = known; }
 
 protected:
     void closeEvent(QCloseEvent* e) override;
@@ -115,9 +140,11 @@ private:
     void setFormColor(QRgb c);
     void setMusicButtonsVisible(bool v);
     void hideList3();
+    bool windowKeyPress(const QKeyEvent& k);
 
     std::string folder_;
     AppServices sv_;
+    AppPaths paths_;
     LauncherState st_;
     GameState game_;
     GameRandom rng_;
@@ -128,6 +155,7 @@ private:
     int16_t resetStep_ = 0;
     bool ended_ = false;
     bool loaded_ = false;
+    bool keyPositionsKnown_ = false;
     QRgb formColor_ = qRgb(0, 0, 0);
     QTimer timer_;
 
@@ -147,6 +175,8 @@ private:
 };
 
 // Maps a Qt key press to the virtual key code the key handler expects.
-int virtualKeyCode(int qtKey, bool keypad);
+// mainRowDigit: the digit of the main-row key that was pressed, found from
+// its position on the keyboard, or -1 when unknown or another key.
+int virtualKeyCode(int qtKey, bool keypad, int mainRowDigit = -1);
 
 }  // namespace sorvel

@@ -3,10 +3,14 @@
 #include <QSocketNotifier>
 #include <QStyleFactory>
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include "app/MainWindow.h"
+#include "platform/AppPaths.h"
+#include "platform/DisplaySession.h"
 #include "platform/LazyAudio.h"
 #include "platform/RealServices.h"
 
@@ -20,21 +24,34 @@ void onSignal(int) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // In a Wayland session run on XWayland, so that the window can be placed;
+    // what the launched programs inherit stays as it was.
+    const std::string qpa =
+        sorvel::preferredQtPlatform([](const char* n) { return static_cast<const char*>(std::getenv(n)); });
+    if (!qpa.empty()) ::setenv("QT_QPA_PLATFORM", qpa.c_str(), 1);
     QApplication app(argc, argv);
+    if (!qpa.empty()) ::unsetenv("QT_QPA_PLATFORM");
+    if (!sorvel::canPlaceWindows(QGuiApplication::platformName().toStdString())) {
+        std::fprintf(stderr, "sorvel_p: running on Wayland without X; the window position cannot be restored\n");
+    }
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
 
-    std::string folder = QCoreApplication::applicationDirPath().toStdString();
-    if (folder.empty() || folder.back() != '/') folder += '/';
+    // Portable (everything beside the executable) or installed (the user's
+    // files in the XDG data folder).
+    const sorvel::AppPaths paths = sorvel::detectAppPaths(QCoreApplication::applicationFilePath().toStdString());
+    std::string why;
+    if (!sorvel::prepareDataFolder(paths, &why)) std::fprintf(stderr, "sorvel_p: %s; nothing can be saved\n", why.c_str());
+    const std::string folder = paths.dataFolder;
 
     sorvel::SteadyClock clock;
     sorvel::DesktopShell shell;
     sorvel::DesktopBeeper beeper;
     sorvel::QtClipboard clipboard;
     sorvel::NetworkLocalAddress local;
-    sorvel::AudioModule audio(folder);
+    sorvel::AudioModule audio(paths.moduleFolder, paths.dataFolder);
     sorvel::LazyWavPlayer wav(audio);
     sorvel::LazyMci mci(audio);
-    sorvel::AppServices sv{&clock, &shell, &beeper, &clipboard, &local, &wav, &mci};
+    sorvel::AppServices sv{&clock, &shell, &beeper, &clipboard, &local, &wav, &mci, &paths};
 
     sorvel::MainWindow w(folder, sv);
 

@@ -17,6 +17,12 @@ enum MouseButtonCode { kLeftButton = 1, kRightButton = 2, kMiddleButton = 4 };
 void SlotMouseDown(LauncherState& s, int index, int button, Shell& shell,
                    const std::function<void()>& commitRegistration);
 
+// The registration commit, for a click and a drop alike: the slot takes the
+// target and its two counts start afresh; then takePositionAndSave takes
+// the window position and saves everything.
+void CommitRegistration(LauncherState& s, int slot, const std::string& target,
+                        const std::function<void()>& takePositionAndSave);
+
 // "前" (0) and "次" (1): page change and banner; every index then wraps.
 void PageButton(LauncherState& s, int index);
 void WrapPage(LauncherState& s);

@@ -18,11 +18,6 @@ constexpr size_t kMaxFileBytes = 256u * 1024u * 1024u;
 bool isLineEnd(char c) { return c == '\r' || c == '\n'; }
 }  // namespace
 
-std::string programFile(const std::string& folder, const std::string& name) {
-    if (!folder.empty() && folder.back() == '/') return folder + name;
-    return folder + "/" + name;
-}
-
 std::optional<std::string> readWholeFile(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return std::nullopt;

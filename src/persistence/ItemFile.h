@@ -8,10 +8,9 @@
 #include <string_view>
 #include <vector>
 
-namespace sorvel {
+#include "platform/AppPaths.h"
 
-// Program folder + name, with exactly one "/" between them.
-std::string programFile(const std::string& folder, const std::string& name);
+namespace sorvel {
 
 // Reads a whole file (up to a sane cap). nullopt when it cannot be read.
 std::optional<std::string> readWholeFile(const std::string& path);

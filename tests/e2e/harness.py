@@ -81,12 +81,18 @@ class Session:
 
     # -- X server and program ---------------------------------------------
     def start_x(self):
-        num = 120 + os.getpid() % 200
-        while os.path.exists("/tmp/.X%d-lock" % num):
-            num += 1
-        self.display = ":%d" % num
-        self.xvfb = subprocess.Popen(["Xvfb", self.display, "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+        # Xvfb picks a free display itself and writes its number to the pipe,
+        # so tests running side by side never share a server.
+        rfd, wfd = os.pipe()
+        self.xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(wfd), "-screen", "0", "1024x768x24",
+                                      "-nolisten", "tcp"], pass_fds=(wfd,),
                                      stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(wfd)
+        with os.fdopen(rfd) as r:
+            num = r.readline().strip()
+        if not num:
+            fail("Xvfb did not start")
+        self.display = ":" + num
         self.env = dict(os.environ, DISPLAY=self.display, SDL_AUDIODRIVER="dummy",
                         PATH=self.bin + os.pathsep + os.environ.get("PATH", ""),
                         XDG_RUNTIME_DIR=self.tmp, HOME=self.tmp)
@@ -98,10 +104,11 @@ class Session:
     def x(self, *args, check=True):
         return subprocess.run(list(args), env=self.env, capture_output=True, text=True, check=check)
 
-    def start(self):
+    def start(self, program=None):
+        """Starts the launcher: the portable copy, or the given executable."""
         if self.xvfb is None:
             self.start_x()
-        self.app = subprocess.Popen([os.path.join(self.folder, "sorvel_p")], cwd=self.tmp, env=self.env,
+        self.app = subprocess.Popen([program or os.path.join(self.folder, "sorvel_p")], cwd=self.tmp, env=self.env,
                                     stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
         wid = wait_until(lambda: self.find_window("--class", "sorvel_p"), 10)
         if not wid:
