@@ -102,7 +102,7 @@ void MusicListView::syncSelection() {
 }
 
 void MusicListView::viewSelectionChanged() {
-    if (syncing_) return;
+    if (syncing_ || model_->changing()) return;
     const QModelIndexList rows = selectionModel()->selectedIndexes();
     const int row = rows.isEmpty() ? -1 : rows.first().row();
     if (row < 0 || row == list_.selected()) {

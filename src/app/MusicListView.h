@@ -28,18 +28,41 @@ public:
 
     std::function<void()> onSelectionChanged;   // the list's own selection moved
 
-    void beginReset() override { beginResetModel(); }
-    void endReset() override { endResetModel(); }
-    void beginInsert(int row) override { beginInsertRows(QModelIndex(), row, row); }
-    void endInsert() override { endInsertRows(); }
-    void beginRemove(int row) override { beginRemoveRows(QModelIndex(), row, row); }
-    void endRemove() override { endRemoveRows(); }
+    // True while the entries change: selection moves the view makes on its
+    // own meanwhile are no choice of the user's.
+    bool changing() const { return changing_; }
+
+    void beginReset() override {
+        changing_ = true;
+        beginResetModel();
+    }
+    void endReset() override {
+        endResetModel();
+        changing_ = false;
+    }
+    void beginInsert(int row) override {
+        changing_ = true;
+        beginInsertRows(QModelIndex(), row, row);
+    }
+    void endInsert() override {
+        endInsertRows();
+        changing_ = false;
+    }
+    void beginRemove(int row) override {
+        changing_ = true;
+        beginRemoveRows(QModelIndex(), row, row);
+    }
+    void endRemove() override {
+        endRemoveRows();
+        changing_ = false;
+    }
     void selectionChanged() override {
         if (onSelectionChanged) onSelectionChanged();
     }
 
 private:
     MusicList& list_;
+    bool changing_ = false;
 };
 
 // Rows of a fixed height (12 pixels, as a list box with the 9-point UI font).
