@@ -89,7 +89,7 @@ void renderLimited(Device* d, int16_t* out, int frames) {
 
 void musicHook(void* udata, Uint8* stream, int len) {
     auto* d = static_cast<Device*>(udata);
-    const int frames = len / 4;   // 16-bit stereo: the device is opened so
+    const int frames = len / 4;   // 16-bit stereo, as the device is always opened
     std::unique_lock<std::mutex> lock(d->mu, std::try_to_lock);
     if (!lock.owns_lock() || !d->synth) {
         std::memset(stream, 0, static_cast<size_t>(len));

@@ -222,3 +222,18 @@ TEST_F(ListWindow, MissingEntriesArePrunedAndTheViewFollows) {
     EXPECT_EQ(highlighted(), 0);
     EXPECT_EQ(dir.read("midlist.dat"), "\"/m/ok.mid\"\r\n\"/gone/last.mid\"\r\n");
 }
+
+TEST_F(ListWindow, ATenMegabyteEntryIsShownCut) {
+    const std::string huge = "/m/" + std::string(10 * 1024 * 1024, 'x') + ".mid";
+    dir.write("midlist.dat", "\"" + huge + "\"\r\n\"/m/short.mid\"\r\n");
+    start(-1);
+    openList();
+    ASSERT_EQ(w->musicList().count(), 2);
+    EXPECT_EQ(w->musicList().at(0), huge);   // kept whole in the list and its file
+    const QString shown = w->list1()->model()->index(0, 0).data().toString();
+    EXPECT_EQ(shown.size(), static_cast<qsizetype>(kListShownBytes));
+    EXPECT_FALSE(w->list1()->grab().isNull());
+    w->list3Click(1);
+    w->list3Click(0);
+    EXPECT_EQ(dir.read("midlist.dat"), "\"" + huge + "\"\r\n\"/m/short.mid\"\r\n");
+}
