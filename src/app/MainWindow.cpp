@@ -23,6 +23,7 @@
 #include "app/MessageBox.h"
 #include "app/SlotDrop.h"
 #include "app/WindowPlacement.h"
+#include "app/Warnings.h"
 #include "filedialog/FileDialog.h"
 #include "launcher/Commands.h"
 #include "launcher/SlotRules.h"
@@ -121,6 +122,9 @@ MainWindow::MainWindow(std::string programFolder, AppServices services, QWidget*
         if (runFileDialog) runFileDialog();
     };
     v.saveData = [this] { saveData(); };
+    v.warnUnstorableName = [this] {
+        if (warnUnstorable) warnUnstorable();
+    };
     music_ = std::make_unique<MusicController>(st_, musicList_, *sv_.mci, folder_, std::move(v));
     musicList_.onClick = [this] { music_->listClick(); };
 
@@ -133,6 +137,7 @@ MainWindow::MainWindow(std::string programFolder, AppServices services, QWidget*
                               QStringLiteral("リセットします。いいですか？？"),
                               QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;
     };
+    warnUnstorable = [this] { warnUnstorableName(this); };
     endProgram = [](int code) { QCoreApplication::exit(code); };
 
     slotView_.picture = &picture1_->surface();
@@ -534,7 +539,7 @@ void MainWindow::command2Click(int index) {
         case 2:
             st_.fileDialogValue.clear();
             if (runFileDialog) runFileDialog();
-            BeginRegistration(st_);
+            if (!BeginRegistration(st_) && warnUnstorable) warnUnstorable();
             break;
         case 3:
         case 4: {
@@ -683,6 +688,7 @@ void MainWindow::saikido() {
     sv_.beeper->beep();
     st_.windowPosition = windowTwips();
     if (!(st_.windowPosition[0] >= 45000 && st_.windowPosition[1] >= 45000)) saveData();
+    if (releaseFolder) releaseFolder();
     sv_.shell->startProgram(paths_.executable, paths_.programFolder);
     com5Click(3);
     ended_ = true;

@@ -88,12 +88,14 @@ public:
     // Hooks for modal steps (replaced in tests).
     std::function<void()> runFileDialog;
     std::function<bool()> askReset;
+    std::function<void()> warnUnstorable;   // a chosen name the files cannot hold
+    // Called by the restart once everything is saved, before the new
+    // instance starts: lets go of the data folder.
+    std::function<void()> releaseFolder;
     std::function<void(int)> endProgram;
     // False where the window system keeps a program from knowing and
     // setting its window's place (Wayland): the stored position is kept.
     bool windowPlaceable = true;
-    // Tells the user that a name cannot be stored in the data files.
-    std::function<void()> warnUnstorable = [] {};
 
     // Access for tests and the benchmark.
     LauncherState& state() { return st_; }

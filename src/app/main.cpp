@@ -13,6 +13,7 @@
 #include "platform/DisplaySession.h"
 #include "platform/LazyAudio.h"
 #include "platform/RealServices.h"
+#include "platform/SingleInstance.h"
 
 namespace {
 int g_signalFd[2] = {-1, -1};
@@ -43,6 +44,15 @@ int main(int argc, char** argv) {
     if (!sorvel::prepareDataFolder(paths, &why)) std::fprintf(stderr, "sorvel_p: %s; nothing can be saved\n", why.c_str());
     const std::string folder = paths.dataFolder;
 
+    // One instance per data folder; a restart waits for the old one to end.
+    sorvel::SingleInstance instance(folder);
+    const auto outcome = instance.start(5000);
+    if (outcome == sorvel::SingleInstance::Outcome::Raised) return 0;
+    if (outcome == sorvel::SingleInstance::Outcome::Busy) {
+        std::fprintf(stderr, "sorvel_p: another instance is using %s and does not answer\n", folder.c_str());
+        return 1;
+    }
+
     sorvel::SteadyClock clock;
     sorvel::DesktopShell shell;
     sorvel::DesktopBeeper beeper;
@@ -54,6 +64,13 @@ int main(int argc, char** argv) {
     sorvel::AppServices sv{&clock, &shell, &beeper, &clipboard, &local, &wav, &mci, &paths};
 
     sorvel::MainWindow w(folder, sv);
+    w.releaseFolder = [&instance] { instance.release(); };
+    instance.listen([&w] {
+        w.setWindowState(w.windowState() & ~Qt::WindowMinimized);
+        w.show();
+        w.raise();
+        w.activateWindow();
+    });
 
     // SIGTERM, SIGINT and SIGHUP (a logout) close the window normally.
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalFd) == 0) {

@@ -54,7 +54,8 @@ void SlotMouseDown(LauncherState& s, int index, int button, Shell& shell,
 
 void CommitRegistration(LauncherState& s, int slot, const std::string& target,
                         const std::function<void()>& takePositionAndSave) {
-    if (slot < 0 || slot >= kSlotCount) return;
+    // A name the slot file cannot hold is never stored.
+    if (slot < 0 || slot >= kSlotCount || !fitsItemFile(target)) return;
     s.slotPath[slot] = target;
     s.slotUseCount[slot] = 0;
     s.slotSessionCount[slot] = 0;

@@ -5,6 +5,7 @@
 
 #include "game/TypingGame.h"
 #include "launcher/LauncherState.h"
+#include "persistence/ItemFile.h"
 #include "platform/Services.h"
 
 namespace sorvel {
@@ -28,7 +29,13 @@ void PageButton(LauncherState& s, int index);
 void WrapPage(LauncherState& s);
 
 // The dialog's answer becomes the pending registration ("" cancels it).
-inline void BeginRegistration(LauncherState& s) { s.pendingPath = s.fileDialogValue; }
+// An answer that data.dat cannot hold (a double quote or a line break in
+// it) is refused: false, and nothing changes.
+inline bool BeginRegistration(LauncherState& s) {
+    if (!fitsItemFile(s.fileDialogValue)) return false;
+    s.pendingPath = s.fileDialogValue;
+    return true;
+}
 
 // Virtual key codes the handler looks at.
 enum KeyCode {

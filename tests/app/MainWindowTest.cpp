@@ -213,6 +213,50 @@ TEST_F(Window, RegistrationCommitSavesWithThePosition) {
     EXPECT_EQ(shell.calls[0].directory, std::optional<std::string>("/usr/bin/"));
 }
 
+TEST_F(Window, NamesDataDatCannotHoldAreNotRegistered) {
+    int warnings = 0;
+    start();
+    w->warnUnstorable = [&warnings] { ++warnings; };
+    dialogAnswer = "/usr/bin/env";
+    w->command2Click(2);
+    w->command1MouseDown(0, Qt::LeftButton);
+    const std::string data = dir.read("data.dat");
+    dialogAnswer = "/opt/say \"hi\", bye.sh";
+    w->command2Click(2);
+    EXPECT_EQ(warnings, 1);
+    EXPECT_EQ(w->state().pendingPath, "");
+    w->command1MouseDown(1, Qt::LeftButton);   // an ordinary launch, no commit
+    EXPECT_EQ(w->state().slotPath[1], "");
+    // A pending registration is kept when the next answer is refused.
+    dialogAnswer = "/usr/bin/true";
+    w->command2Click(2);
+    dialogAnswer = "/tmp/two\nlines";
+    w->command2Click(2);
+    EXPECT_EQ(warnings, 2);
+    EXPECT_EQ(w->state().pendingPath, "/usr/bin/true");
+    EXPECT_EQ(dir.read("data.dat"), data);
+}
+
+TEST_F(Window, AMissingDataDatCostsNoCountPageOrList) {
+    std::string lot = "7\r\n0\r\n";
+    for (int i = 0; i < 249; ++i) lot += "2\r\n";
+    dir.write("lot.dat", lot);
+    dir.write("midpage.dat", "5\r\n");
+    dir.write("midlist5.dat", "\"/m/five.mid\"\r\n");
+    dir.write("midlist3.dat", "\"/m/three.mid\"\r\n");
+    start();
+    EXPECT_EQ(w->state().musicPage, 5);
+    EXPECT_EQ(w->musicList().items(), (std::vector<std::string>{"/m/five.mid"}));
+    EXPECT_EQ(w->state().slotUseCount[0], 7);
+    w->formUnload();
+    EXPECT_EQ(dir.read("lot.dat"), lot);
+    EXPECT_EQ(dir.read("midpage.dat"), "5\r\n");
+    EXPECT_EQ(dir.read("midlist5.dat"), "\"/m/five.mid\"\r\n");
+    EXPECT_EQ(dir.read("midlist3.dat"), "\"/m/three.mid\"\r\n");
+    EXPECT_FALSE(dir.exists("midlist.dat"));
+    EXPECT_TRUE(dir.exists("data.dat"));
+}
+
 TEST_F(Window, ShutDownSavesUnlessFarAway) {
     start();
     w->state().slotUseCount[3] = 5;
@@ -305,8 +349,17 @@ TEST_F(Window, RestartHelpAndAddressCopy) {
     w->com5Click(0);
     EXPECT_EQ(clipboard.text, "192.168.1.23");
     w->placeWindowTwips(1200, 900);
+    // The folder is let go after the save and before the new instance starts.
+    std::string dataWhenReleased;
+    size_t startedWhenReleased = 99;
+    w->releaseFolder = [&] {
+        dataWhenReleased = dir.read("data.dat");
+        startedWhenReleased = shell.programs.size();
+    };
     w->formKeyDown(kKeyF1);
     w->formKeyDown(kKeyF5);
+    EXPECT_NE(dataWhenReleased.find("\r\n1200\r\n900\r\n"), std::string::npos);
+    EXPECT_EQ(startedWhenReleased, 0u);
     ASSERT_EQ(shell.programs.size(), 1u);
     EXPECT_EQ(shell.programs[0].first, dir.path() + "sorvel_p");
     EXPECT_EQ(shell.programs[0].second, dir.path());
