@@ -74,6 +74,10 @@ void makePlainListBox(QListView* v, bool verticalBar) {
     v->setEditTriggers(QAbstractItemView::NoEditTriggers);
     v->setDragEnabled(false);
     v->setResizeMode(QListView::Adjust);
+    // A two-pixel sunken border: the design heights then hold whole rows
+    // (88 pixels: seven, 52 pixels: four) and no part of a further one.
+    v->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    v->setLineWidth(2);
 }
 
 // ---- view --------------------------------------------------------------------

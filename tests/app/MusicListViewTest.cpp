@@ -163,7 +163,7 @@ TEST_F(ListWindow, ListBoxesShowWholeRowsWithoutSideways) {
     EXPECT_FALSE(l1->horizontalScrollBar()->isVisible());
     EXPECT_TRUE(l1->verticalScrollBar()->isVisible());
     EXPECT_EQ(l1->visualRect(l1->model()->index(1, 0)).top() - l1->visualRect(l1->model()->index(0, 0)).top(), 12);
-    EXPECT_EQ(l1->viewport()->height() / 12, 7);
+    EXPECT_EQ(l1->viewport()->height(), 7 * 12);   // seven whole rows, nothing of an eighth
 
     // The pattern list and the page menu: four rows of 12 pixels, all
     // visible, no scroll bar, and a click on each row picks that row.
@@ -173,6 +173,7 @@ TEST_F(ListWindow, ListBoxesShowWholeRowsWithoutSideways) {
     EXPECT_EQ(l2->size(), QSize(41, 52));
     EXPECT_FALSE(l2->verticalScrollBar()->isVisible());
     EXPECT_FALSE(l2->horizontalScrollBar()->isVisible());
+    EXPECT_EQ(l2->viewport()->height(), 4 * 12);
     for (int row = 0; row < 4; ++row) {
         const QRect r = l2->visualRect(l2->model()->index(row, 0));
         EXPECT_EQ(r.height(), 12);
