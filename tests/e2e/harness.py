@@ -158,9 +158,19 @@ class Session:
     def click(self, x, y, button=1, wid=None):
         """Clicks at client coordinates of the window."""
         gx, gy, _, _ = self.geometry(wid)
-        self.x("xdotool", "mousemove", "--sync", str(gx + x), str(gy + y))
+        self.move_to(gx + x, gy + y)
         self.x("xdotool", "click", str(button))
         time.sleep(0.15)
+
+    def move_to(self, x, y):
+        """Moves the pointer to screen coordinates. A synchronous move to where
+        the pointer already is waits for a motion that never comes, so that
+        case is skipped."""
+        loc = self.x("xdotool", "getmouselocation", "--shell", check=False).stdout
+        here = dict(line.split("=", 1) for line in loc.split() if "=" in line)
+        if here.get("X") == str(x) and here.get("Y") == str(y):
+            return
+        self.x("xdotool", "mousemove", "--sync", str(x), str(y))
 
     def move_away(self):
         """Moves the pointer over the bare drawing surface so that the
