@@ -125,6 +125,7 @@ int main(int argc, char** argv) {
             QCoreApplication::processEvents();
             r.w->grab();
             start.push_back(msSince(t0));
+            if (r.w->musicList().count() != n) std::printf("start-up loaded %d of %d entries!\n", r.w->musicList().count(), n);
         }
         std::printf("start-up to the first painted window with %6d entries: %.1f ms\n", n, median(start));
     }

@@ -292,7 +292,7 @@ std::vector<std::string> readListEntries(std::string_view data, bool* lossy) {
     std::vector<std::string> entries;
     ItemReader r(data);
     std::string field;
-    while (!r.atEnd() && r.readText(field)) entries.push_back(field);
+    while (!r.atEnd() && r.readText(field)) entries.push_back(std::move(field));
     if (lossy) *lossy = r.lossy();
     return entries;
 }
