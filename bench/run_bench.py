@@ -95,6 +95,14 @@ def click_latency(s):
     return statistics.median(lat)
 
 
+def music_lists_and_level(build):
+    """Music lists of any size and the music's output level (own programs)."""
+    subprocess.run([os.path.join(build, "bench", "list_bench")], stderr=subprocess.DEVNULL)
+    subprocess.run([sys.executable, os.path.join(os.path.dirname(__file__), "list_startup.py"), build],
+                   stderr=subprocess.DEVNULL)
+    subprocess.run([os.path.join(build, "bench", "music_level")], stderr=subprocess.DEVNULL)
+
+
 def main():
     build = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else "build")
     s = harness.Session(os.path.join(build, "dist"))
@@ -120,6 +128,7 @@ def main():
         s.close()
     subprocess.run([os.path.join(build, "bench", "frame_bench")], stderr=subprocess.DEVNULL)
     subprocess.run([os.path.join(build, "bench", "music_bench")], env=dict(os.environ, SDL_AUDIODRIVER="dummy"))
+    music_lists_and_level(build)
 
 
 main()

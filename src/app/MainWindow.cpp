@@ -127,7 +127,6 @@ MainWindow::MainWindow(std::string programFolder, AppServices services, QWidget*
     };
     music_ = std::make_unique<MusicController>(st_, musicList_, *sv_.mci, folder_, std::move(v));
     musicList_.onClick = [this] { music_->listClick(); };
-    musicList_.onChanged = [this] { syncList1(); };
 
     runFileDialog = [this] {
         FileDialog dlg(st_, this);
@@ -151,7 +150,12 @@ MainWindow::MainWindow(std::string programFolder, AppServices services, QWidget*
     qApp->installEventFilter(this);
 }
 
-MainWindow::~MainWindow() { qApp->removeEventFilter(this); }
+MainWindow::~MainWindow() {
+    qApp->removeEventFilter(this);
+    // The list view reads the music list, which goes before the children do.
+    delete list1_;
+    list1_ = nullptr;
+}
 
 void MainWindow::buildControls() {
     picture1_ = new SurfaceWidget(300, 126, this);
@@ -231,24 +235,16 @@ void MainWindow::buildControls() {
         connect(command4_[i], &QPushButton::clicked, this, [this, i] { command4Click(i); });
     }
 
-    list1_ = new QListWidget(this);
+    list1_ = new MusicListView(musicList_, this);
     list1_->setGeometry(px(120), px(600), px(4500), px(1320));
     list1_->setToolTip(QStringLiteral("Selectで追加して選択してください"));
     list1_->hide();
     list1_->viewport()->setMouseTracking(true);
     list1_->viewport()->installEventFilter(this);
-    connect(list1_, &QListWidget::itemClicked, this, [this](QListWidgetItem* it) {
-        if (syncing_) return;
-        musicList_.select(list1_->row(it), true);
-    });
-    connect(list1_, &QListWidget::currentRowChanged, this, [this](int row) {
-        // Keyboard moves; mouse clicks arrive through itemClicked.
-        if (syncing_ || QApplication::mouseButtons() != Qt::NoButton) return;
-        musicList_.select(row);
-    });
 
     list2_ = new QListWidget(this);
     list2_->setGeometry(px(3840), px(720), px(615), px(780));
+    makePlainListBox(list2_, false);
     for (const char* c : kPatternCaptions) list2_->addItem(QString::fromUtf8(c));
     list2_->setToolTip(QStringLiteral("単曲：1曲を1回のみ 単連：1曲を連続で 連曲：複数の曲を1回のみ 繰返：複数の曲を連続で"));
     list2_->hide();
@@ -256,6 +252,7 @@ void MainWindow::buildControls() {
 
     list3_ = new QListWidget(this);
     list3_->setGeometry(px(120), px(480), px(855), px(780));
+    makePlainListBox(list3_, false);
     for (const char* c : {"1つ前", "1つ後", "そのまま", "お気に入"}) list3_->addItem(QString::fromUtf8(c));
     list3_->setToolTip(QStringLiteral("ページの変更"));
     list3_->hide();
@@ -501,22 +498,6 @@ void MainWindow::setMusicButtonsVisible(bool v) {
 }
 
 void MainWindow::hideList3() { list3_->hide(); }
-
-void MainWindow::syncList1() {
-    syncing_ = true;
-    const auto& items = musicList_.items();
-    bool same = list1_->count() == static_cast<int>(items.size());
-    for (int i = 0; same && i < list1_->count(); ++i) {
-        same = list1_->item(i)->text().toStdString() == items[static_cast<size_t>(i)];
-    }
-    if (!same) {
-        list1_->clear();
-        for (const auto& e : items) list1_->addItem(QString::fromStdString(e));
-    }
-    list1_->setCurrentRow(musicList_.selected());
-    if (musicList_.selected() < 0) list1_->clearSelection();
-    syncing_ = false;
-}
 
 // ---- handlers --------------------------------------------------------------------
 

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "app/MusicListView.h"
 #include "game/TypingGame.h"
 #include "launcher/LauncherState.h"
 #include "launcher/SlotPage.h"
@@ -113,7 +114,7 @@ public:
     QLineEdit* text2(int i) { return text2_[i]; }
     QCheckBox* check1() { return check1_; }
     QCheckBox* check2() { return check2_; }
-    QListWidget* list1() { return list1_; }
+    MusicListView* list1() { return list1_; }
     QListWidget* list2() { return list2_; }
     QListWidget* list3() { return list3_; }
     int16_t resetStep() const { return resetStep_; }
@@ -138,7 +139,6 @@ private:
     void scheduleTick();
     void saveData();
     void loadData();
-    void syncList1();
     void setFormColor(QRgb c);
     void setMusicButtonsVisible(bool v);
     void hideList3();
@@ -157,7 +157,6 @@ private:
     int16_t resetStep_ = 0;
     bool ended_ = false;
     bool loaded_ = false;
-    bool syncing_ = false;
     bool keyPositionsKnown_ = false;
     QRgb formColor_ = qRgb(0, 0, 0);
     QTimer timer_;
@@ -172,7 +171,7 @@ private:
     std::array<QLineEdit*, 2> text2_{};
     QCheckBox* check1_ = nullptr;
     QCheckBox* check2_ = nullptr;
-    QListWidget* list1_ = nullptr;
+    MusicListView* list1_ = nullptr;
     QListWidget* list2_ = nullptr;
     QListWidget* list3_ = nullptr;
 };

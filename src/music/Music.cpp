@@ -1,6 +1,8 @@
 #include "music/Music.h"
 
 #include <algorithm>
+#include <optional>
+#include <unordered_set>
 
 #include "persistence/ItemFile.h"
 
@@ -13,34 +15,81 @@ const char* const kPatternCaptions[4] = {"単曲", "単連", "連曲", "繰返"}
 void MusicList::select(int i, bool force) {
     if (i < -1 || i >= count()) return;
     if (i == selected_ && !force) return;
-    selected_ = i;
-    changed();
+    if (i != selected_) {
+        selected_ = i;
+        if (batch_ > 0) batchDirty_ = true;
+        else if (observer) observer->selectionChanged();
+    }
     if (i >= 0 && onClick) onClick();
 }
 
 void MusicList::insertTop(const std::string& text) {
+    const bool q = quiet();
+    if (!q) observer->beginInsert(0);
     items_.insert(items_.begin(), text);
     if (selected_ >= 0) ++selected_;
-    changed();
+    batchDirty_ = batchDirty_ || batch_ > 0;
+    if (!q) observer->endInsert();
 }
 
 void MusicList::append(const std::string& text) {
+    const bool q = quiet();
+    if (!q) observer->beginInsert(count());
     items_.push_back(text);
-    changed();
+    batchDirty_ = batchDirty_ || batch_ > 0;
+    if (!q) observer->endInsert();
 }
 
 void MusicList::removeAt(int i) {
     if (i < 0 || i >= count()) return;
+    const bool q = quiet();
+    if (!q) observer->beginRemove(i);
     items_.erase(items_.begin() + i);
+    const bool lostSelection = selected_ == i;
     if (selected_ == i) selected_ = -1;
     else if (selected_ > i) --selected_;
-    changed();
+    batchDirty_ = batchDirty_ || batch_ > 0;
+    if (!q) {
+        observer->endRemove();
+        if (lostSelection) observer->selectionChanged();
+    }
 }
 
 void MusicList::clear() {
+    const bool q = quiet();
+    if (!q) observer->beginReset();
     items_.clear();
     selected_ = -1;
-    changed();
+    batchDirty_ = batchDirty_ || batch_ > 0;
+    if (!q) observer->endReset();
+}
+
+void MusicList::replaceAll(std::vector<std::string> items, int selected) {
+    const bool q = quiet();
+    if (!q) observer->beginReset();
+    items_ = std::move(items);
+    selected_ = selected >= 0 && selected < count() ? selected : -1;
+    batchDirty_ = batchDirty_ || batch_ > 0;
+    if (!q) {
+        observer->endReset();
+        observer->selectionChanged();
+    }
+}
+
+int MusicList::find(const std::string& text) const {
+    const auto it = std::find(items_.begin(), items_.end(), text);
+    return it == items_.end() ? -1 : static_cast<int>(it - items_.begin());
+}
+
+MusicList::Batch::~Batch() {
+    if (--l_.batch_ > 0 || !l_.batchDirty_) return;
+    l_.batchDirty_ = false;
+    if (!l_.observer) return;
+    // The entries are already in place: an empty begin/end pair makes the
+    // view read them all again at once.
+    l_.observer->beginReset();
+    l_.observer->endReset();
+    l_.observer->selectionChanged();
 }
 
 // ---- list files ------------------------------------------------------------
@@ -72,7 +121,7 @@ void LoadMusicList(const std::string& folder, const LauncherState& s, MusicList&
         return;
     }
     bool lossy = false;
-    for (const auto& e : readListEntries(*data, &lossy)) list.append(e);
+    list.replaceAll(readListEntries(*data, &lossy), -1);   // one view update for the whole file
     noteReadResult(path, lossy ? Damage::Partial : Damage::None);
 }
 
@@ -87,22 +136,43 @@ int32_t MusicController::send(const std::string& cmd) {
 }
 
 void MusicController::play() {
+    // Play is re-entered through the selection rule (a selection plays the
+    // entry) and through its own failure path. Nested calls only ask for one
+    // more round, so a chain of broken entries is a loop, not a recursion.
+    if (inPlay_) {
+        playAgain_ = true;
+        return;
+    }
+    inPlay_ = true;
+    {
+        // A long run of removed entries reaches the view as one update.
+        std::optional<MusicList::Batch> batch;
+        do {
+            playAgain_ = false;
+            if (!playOnce() && !batch) batch.emplace(list_);
+        } while (playAgain_);
+    }
+    inPlay_ = false;
+    // Removals made along the chain are saved once, at its end.
+    if (saveDeferred_) {
+        saveDeferred_ = false;
+        call(v_.saveData);
+    }
+}
+
+bool MusicController::playOnce() {
     call(v_.hidePageMenu);
     send("stop bgm");
     send("close bgm");
     s_.musicPlaying = 0;
-    if (list_.count() < 1) return;
+    if (list_.count() < 1) return true;
     fname();
     if (send("open \"" + s_.currentMusicPath + "\" alias bgm") != 0) {
         mciReply = mci_.errorString(mciResult);
         // A device that cannot sound is no fault of the file: keep the list.
-        if (mciResult != kMciFileNotFound && mciResult != kMciNotMidi) return;
+        if (mciResult != kMciFileNotFound && mciResult != kMciNotMidi) return true;
         // Only the entry that failed to open is removed; the chain ends
-        // when no entry is selected. Guard against runaway re-entry.
-        if (++playDepth_ > 100000) {
-            --playDepth_;
-            return;
-        }
+        // when no entry is selected.
         const int sel = list_.selected();
         if (sel >= 0 && list_.at(sel) == s_.currentMusicPath) {
             deleteEntry();
@@ -110,12 +180,12 @@ void MusicController::play() {
         } else if (sel >= 0) {
             listClick();
         }
-        --playDepth_;
-        return;
+        return false;
     }
     if (send("play bgm") != 0) mciReply = mci_.errorString(mciResult);
     s_.musicPlaying = 1;
     if (list_.selected() < 0) list_.select(0);
+    return true;
 }
 
 void MusicController::stop() {
@@ -211,15 +281,41 @@ bool MusicController::addMusicEntries() {
     if (slash == std::string::npos) return false;
     const std::string folder = text.substr(0, slash + 1);
     const std::string names = text.substr(slash + 1);
+    std::vector<std::string> found;
     size_t start = (!names.empty() && names[0] == ' ') ? 1 : 0;
     for (size_t pos = start; pos <= names.size(); ++pos) {
         if (!isMidAt(names, pos)) continue;
-        const std::string entry = folder + names.substr(start, pos + 4 - start);
+        found.push_back(folder + names.substr(start, pos + 4 - start));
         start = pos + 5;
-        const auto& items = list_.items();
-        const auto it = std::find(items.begin(), items.end(), entry);
-        if (it != items.end()) list_.removeAt(static_cast<int>(it - items.begin()));
-        list_.insertTop(entry);
+    }
+    if (found.size() <= 16) {
+        // Each entry moves to the top, without a duplicate.
+        for (const auto& entry : found) {
+            list_.removeAt(list_.find(entry));
+            list_.insertTop(entry);
+        }
+    } else {
+        // Many files at once: the same result in one pass. The new entries
+        // stand on top, last chosen first, each once; below them the old
+        // list without the first copy of each of them.
+        std::vector<std::string> top;
+        std::unordered_set<std::string> seen;
+        for (auto it = found.rbegin(); it != found.rend(); ++it) {
+            if (seen.insert(*it).second) top.push_back(*it);
+        }
+        std::unordered_set<std::string> toDrop(seen);
+        std::vector<std::string> all = std::move(top);
+        int sel = -1;
+        for (int i = 0; i < list_.count(); ++i) {
+            const auto drop = toDrop.find(list_.at(i));
+            if (drop != toDrop.end()) {
+                toDrop.erase(drop);
+                continue;
+            }
+            if (i == list_.selected()) sel = static_cast<int>(all.size());
+            all.push_back(list_.at(i));
+        }
+        list_.replaceAll(std::move(all), sel);
     }
     list_.select(0);
     return true;
@@ -230,7 +326,8 @@ void MusicController::deleteEntry() {
     int i = list_.selected();
     if (i < 0) return;
     list_.removeAt(i);
-    call(v_.saveData);
+    if (inPlay_) saveDeferred_ = true;   // Play's failure chain saves at its end
+    else call(v_.saveData);
     if (i + 1 > list_.count()) i = list_.count() - 1;
     list_.select(i);
     if (v_.listVisible && v_.listVisible()) {
@@ -265,11 +362,13 @@ void MusicController::pageMenu(int k) {
     if (k < 0 || k > 3) return;
     if (k != 2) saveList();
     if (k == 3) s_.favouritesMode = s_.favouritesMode == 1 ? 0 : 1;
+    // A page read from an edited file may lie outside 0..250: the steps
+    // still end inside it.
     if (k == 0) {
-        if (s_.musicPage > 0) --s_.musicPage;
+        s_.musicPage = static_cast<int16_t>(std::max(s_.musicPage - 1, 0));
         s_.favouritesMode = 0;
     } else if (k == 1) {
-        if (s_.musicPage < 250) ++s_.musicPage;
+        s_.musicPage = static_cast<int16_t>(std::min(s_.musicPage + 1, 250));
         s_.favouritesMode = 0;
     } else if (k == 2) {
         call(v_.hidePageMenu);

@@ -12,12 +12,26 @@
 
 namespace sorvel {
 
+// Told of every change to a music list, in the order a list model needs:
+// begin before the change, end after it.
+class MusicListObserver {
+public:
+    virtual ~MusicListObserver() = default;
+    virtual void beginReset() = 0;
+    virtual void endReset() = 0;
+    virtual void beginInsert(int row) = 0;
+    virtual void endInsert() = 0;
+    virtual void beginRemove(int row) = 0;
+    virtual void endRemove() = 0;
+    virtual void selectionChanged() = 0;
+};
+
 // The music list: entries, and a selection whose change runs the click
 // reaction exactly as a user's click does.
 class MusicList {
 public:
-    std::function<void()> onClick;      // the click reaction
-    std::function<void()> onChanged;    // contents or selection changed (view sync)
+    std::function<void()> onClick;           // the click reaction
+    MusicListObserver* observer = nullptr;   // the view's model, if any
 
     int count() const { return static_cast<int>(items_.size()); }
     int selected() const { return selected_; }
@@ -32,13 +46,30 @@ public:
     void append(const std::string& text);
     void removeAt(int i);
     void clear();
+    // All entries at once (a reset), with the given selection (-1: none).
+    void replaceAll(std::vector<std::string> items, int selected);
+    // Index of the first entry with exactly this text, -1 when none.
+    int find(const std::string& text) const;
+
+    // While a Batch lives, changes are not reported one by one; when the
+    // last Batch ends, one reset reports them all (if there were any).
+    class Batch {
+    public:
+        explicit Batch(MusicList& l) : l_(l) { ++l_.batch_; }
+        ~Batch();
+        Batch(const Batch&) = delete;
+        Batch& operator=(const Batch&) = delete;
+
+    private:
+        MusicList& l_;
+    };
 
 private:
-    void changed() {
-        if (onChanged) onChanged();
-    }
+    bool quiet() const { return batch_ > 0 || !observer; }
     std::vector<std::string> items_;
     int selected_ = -1;
+    int batch_ = 0;
+    bool batchDirty_ = false;
 };
 
 // "midlist" + page part + ".dat" in the folder.
@@ -106,7 +137,10 @@ private:
     Mci& mci_;
     std::string folder_;
     MusicView v_;
-    int playDepth_ = 0;
+    bool playOnce();             // one round of Play; false when the open failed
+    bool inPlay_ = false;
+    bool playAgain_ = false;
+    bool saveDeferred_ = false;
 };
 
 }  // namespace sorvel

@@ -1,5 +1,6 @@
 #include "persistence/ItemFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <climits>
@@ -293,9 +294,10 @@ std::optional<double> parseReal(std::string_view t) {
 
 std::vector<std::string> readListEntries(std::string_view data, bool* lossy) {
     std::vector<std::string> entries;
+    entries.reserve(static_cast<size_t>(std::count(data.begin(), data.end(), '\n')) + 1);   // one entry a line
     ItemReader r(data);
     std::string field;
-    while (!r.atEnd() && r.readText(field)) entries.push_back(field);
+    while (!r.atEnd() && r.readText(field)) entries.push_back(std::move(field));
     if (lossy) *lossy = r.lossy();
     return entries;
 }

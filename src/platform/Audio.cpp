@@ -6,91 +6,18 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
 
+#include "music/MidiFile.h"
 #include "persistence/ItemFile.h"
 
 namespace sorvel {
-
-// ---- Standard MIDI File parsing --------------------------------------------
-
-bool parseSmf(const std::vector<uint8_t>& d, int64_t& endTick) {
-    endTick = 0;
-    auto be32 = [&](size_t p) {
-        return (uint32_t(d[p]) << 24) | (uint32_t(d[p + 1]) << 16) | (uint32_t(d[p + 2]) << 8) | uint32_t(d[p + 3]);
-    };
-    if (d.size() < 14 || std::memcmp(d.data(), "MThd", 4) != 0) return false;
-    const uint32_t hlen = be32(4);
-    if (hlen < 6 || hlen > d.size() - 8) return false;
-    const int format = (d[8] << 8) | d[9];
-    const int ntracks = (d[10] << 8) | d[11];
-    if (format > 2 || ntracks < 1) return false;
-    size_t p = 8 + hlen;
-    int found = 0;
-    while (p + 8 <= d.size() && found < ntracks) {
-        const uint32_t len = be32(p + 4);
-        const bool isTrack = std::memcmp(&d[p], "MTrk", 4) == 0;
-        p += 8;
-        const size_t end = (len > d.size() - p) ? d.size() : p + len;
-        if (isTrack) {
-            ++found;
-            int64_t tick = 0, lastEvent = 0;
-            uint8_t running = 0;
-            size_t q = p;
-            auto readVar = [&](uint32_t& v) {
-                v = 0;
-                for (int i = 0; i < 4; ++i) {
-                    if (q >= end) return false;
-                    const uint8_t b = d[q++];
-                    v = (v << 7) | (b & 0x7f);
-                    if (!(b & 0x80)) return true;
-                }
-                return false;
-            };
-            while (q < end) {
-                uint32_t delta = 0;
-                if (!readVar(delta)) break;
-                tick += delta;
-                if (q >= end) break;
-                uint8_t st = d[q];
-                if (st & 0x80) {
-                    ++q;
-                } else {
-                    if (!running) break;
-                    st = running;
-                }
-                if (st == 0xff) {
-                    if (q >= end) break;
-                    const uint8_t type = d[q++];
-                    uint32_t l = 0;
-                    if (!readVar(l) || l > end - q) break;
-                    q += l;
-                    lastEvent = tick;
-                    if (type == 0x2f) break;
-                } else if (st == 0xf0 || st == 0xf7) {
-                    uint32_t l = 0;
-                    if (!readVar(l) || l > end - q) break;
-                    q += l;
-                    lastEvent = tick;
-                } else {
-                    running = st;
-                    const int hi = st & 0xf0;
-                    const size_t n = (hi == 0xc0 || hi == 0xd0) ? 1 : 2;
-                    if (n > end - q) break;
-                    q += n;
-                    lastEvent = tick;
-                }
-            }
-            if (lastEvent > endTick) endTick = lastEvent;
-        }
-        p = end;
-    }
-    return found > 0;
-}
 
 std::string findSoundFont(const std::string& programFolder) {
     const std::string candidates[] = {
@@ -109,6 +36,10 @@ std::string findSoundFont(const std::string& programFolder) {
 
 namespace {
 
+// The limiter's ceiling (-1 dBFS) and its release time.
+constexpr float kLimitCeiling = 0.891f;
+constexpr double kLimitReleaseSeconds = 0.15;
+
 struct Device {
     std::mutex mu;              // guards the synth and the player
     bool tried = false;
@@ -121,7 +52,13 @@ struct Device {
     int64_t endTick = 0;
     std::atomic<bool> ended{false};
     std::atomic<int64_t> audibleFrames{0};
+    std::atomic<int64_t> playedFrames{0};   // since the track started
+    std::atomic<int64_t> endFrame{-1};      // playedFrames when the end was seen
     std::vector<std::pair<int, Mix_Chunk*>> chunks;
+    // limiter
+    std::vector<float> mix;
+    float limitGain = 1.0f;
+    float release = 0.0f;
 };
 
 Device& device() {
@@ -129,21 +66,56 @@ Device& device() {
     return d;
 }
 
+// Renders the synthesizer into 16-bit stereo, through a peak limiter that
+// never lets a sample past the ceiling: the gain drops at once where a peak
+// would pass it and recovers smoothly afterwards.
+void renderLimited(Device* d, int16_t* out, int frames) {
+    d->mix.resize(static_cast<size_t>(frames) * 2);
+    float* buf = d->mix.data();
+    fluid_synth_write_float(d->synth, frames, buf, 0, 2, buf, 1, 2);
+    float g = d->limitGain;
+    for (int i = 0; i < frames; ++i) {
+        const float l = buf[2 * i], r = buf[2 * i + 1];
+        const float peak = std::max(std::fabs(l), std::fabs(r));
+        if (peak * g > kLimitCeiling) g = kLimitCeiling / peak;
+        else g += (1.0f - g) * d->release;
+        for (int c = 0; c < 2; ++c) {
+            const float v = buf[2 * i + c] * g * 32767.0f;
+            out[2 * i + c] = static_cast<int16_t>(std::lrint(std::clamp(v, -32768.0f, 32767.0f)));
+        }
+    }
+    d->limitGain = g;
+}
+
 void musicHook(void* udata, Uint8* stream, int len) {
     auto* d = static_cast<Device*>(udata);
-    const int frames = len / 4;   // 16-bit stereo
+    const int frames = len / 4;   // 16-bit stereo, as the device is always opened
     std::unique_lock<std::mutex> lock(d->mu, std::try_to_lock);
     if (!lock.owns_lock() || !d->synth) {
         std::memset(stream, 0, static_cast<size_t>(len));
         return;
     }
-    fluid_synth_write_s16(d->synth, frames, stream, 0, 2, stream, 1, 2);
+    renderLimited(d, reinterpret_cast<int16_t*>(stream), frames);
     if (fluid_synth_get_active_voice_count(d->synth) > 0) d->audibleFrames += frames;
     if (d->player && !d->ended) {
         const int st = fluid_player_get_status(d->player);
+        if (st != FLUID_PLAYER_READY) d->playedFrames += frames;
         const int cur = fluid_player_get_current_tick(d->player);
-        if (st == FLUID_PLAYER_DONE || (st == FLUID_PLAYER_PLAYING && cur >= d->endTick)) d->ended = true;
+        if (st == FLUID_PLAYER_DONE || (st == FLUID_PLAYER_PLAYING && cur >= d->endTick)) {
+            d->endFrame = d->playedFrames.load();
+            d->ended = true;
+        }
     }
+}
+
+// FluidSynth's complaints go to stderr once each, not once per attempt.
+void synthLog(int level, const char* message, void*) {
+    static std::mutex mu;
+    static std::string last;
+    std::lock_guard<std::mutex> g(mu);
+    if (last == message) return;
+    last = message;
+    std::fprintf(stderr, "sorvel_p: fluidsynth %s: %s\n", level <= FLUID_ERR ? "error" : "warning", message);
 }
 
 bool openDevice() {
@@ -152,7 +124,9 @@ bool openDevice() {
     d.tried = true;
     auto tryOpen = [&]() -> bool {
         if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
-        if (Mix_OpenAudio(44100, AUDIO_S16SYS, 2, 1024) != 0) {
+        // Always stereo 16-bit: SDL converts to whatever the device has
+        // (more channels, another format), so the music never runs fast.
+        if (Mix_OpenAudioDevice(44100, AUDIO_S16SYS, 2, 1024, nullptr, SDL_AUDIO_ALLOW_FREQUENCY_CHANGE) != 0) {
             SDL_QuitSubSystem(SDL_INIT_AUDIO);
             return false;
         }
@@ -170,6 +144,7 @@ bool openDevice() {
     Uint16 fmt = AUDIO_S16SYS;
     Mix_QuerySpec(&freq, &fmt, &ch);
     d.rate = freq;
+    d.release = static_cast<float>(1.0 - std::exp(-1.0 / (kLimitReleaseSeconds * freq)));
     Mix_AllocateChannels(16);
     d.open = true;
     return true;
@@ -195,6 +170,7 @@ void shutdownAudio() {
     Mix_CloseAudio();
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
     d.open = false;
+    d.tried = false;   // a later sound opens the device again
 }
 
 // ---- MCI over FluidSynth -----------------------------------------------------
@@ -203,6 +179,7 @@ struct FluidMci::Impl {
     std::string folder;
     bool aliasOpen = false;
     std::string path;
+    std::vector<uint8_t> smf;   // the open file, checked and made plain
     bool stopped = false;   // stopped by command (not by the end)
     double fontMs = 0;
     bool fontLoaded = false;
@@ -218,9 +195,19 @@ FluidMci::~FluidMci() {
 
 double FluidMci::soundFontLoadMs() const { return d_->fontMs; }
 int64_t FluidMci::audibleFramesSinceOpen() const { return device().audibleFrames.load(); }
+double FluidMci::secondsPlayedAtEnd() const {
+    const Device& d = device();
+    const int64_t f = d.endFrame.load();
+    return f < 0 ? -1.0 : static_cast<double>(f) / d.rate;
+}
+void FluidMci::setGain(double gain) {
+    Device& d = device();
+    std::lock_guard<std::mutex> g(d.mu);
+    if (d.synth) fluid_synth_set_gain(d.synth, static_cast<float>(gain));
+}
 
 namespace {
-bool startPlayer(Device& dev, const std::string& path) {
+bool startPlayer(Device& dev, const std::vector<uint8_t>& smf) {
     if (dev.player) {
         fluid_player_stop(dev.player);
         delete_fluid_player(dev.player);
@@ -230,13 +217,17 @@ bool startPlayer(Device& dev, const std::string& path) {
     fluid_synth_system_reset(dev.synth);
     dev.player = new_fluid_player(dev.synth);
     if (!dev.player) return false;
-    if (fluid_player_add(dev.player, path.c_str()) != FLUID_OK) {
+    // The checked image from memory: the synthesizer reads exactly what
+    // the open step read.
+    if (fluid_player_add_mem(dev.player, smf.data(), smf.size()) != FLUID_OK) {
         delete_fluid_player(dev.player);
         dev.player = nullptr;
         return false;
     }
     dev.ended = false;
     dev.audibleFrames = 0;
+    dev.playedFrames = 0;
+    dev.endFrame = -1;
     return true;
 }
 }  // namespace
@@ -252,13 +243,16 @@ int32_t FluidMci::sendString(const std::string& cmd, std::string* reply) {
         if (d_->aliasOpen) return kMciDeviceBusy;
         const auto data = readWholeFile(path);
         if (!data) return kMciFileNotFound;
-        int64_t endTick = 0;
-        if (!parseSmf(std::vector<uint8_t>(data->begin(), data->end()), endTick)) return kMciNotMidi;
+        auto midi = prepareMidi(*data);
+        if (!midi) return kMciNotMidi;
         if (!openDevice()) return kMciDeviceBusy;
         {
             std::lock_guard<std::mutex> g(dev.mu);
             if (!dev.synth) {
+                for (int level : {FLUID_PANIC, FLUID_ERR, FLUID_WARN}) fluid_set_log_function(level, synthLog, nullptr);
+                for (int level : {FLUID_INFO, FLUID_DBG}) fluid_set_log_function(level, nullptr, nullptr);
                 dev.settings = new_fluid_settings();
+                fluid_settings_setnum(dev.settings, "synth.gain", kMusicGain);
                 fluid_settings_setnum(dev.settings, "synth.sample-rate", dev.rate);
                 fluid_settings_setstr(dev.settings, "player.timing-source", "sample");
                 fluid_settings_setint(dev.settings, "synth.threadsafe-api", 1);
@@ -271,12 +265,13 @@ int32_t FluidMci::sendString(const std::string& cmd, std::string* reply) {
                 d_->fontMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
                 if (!d_->fontLoaded) std::fprintf(stderr, "sorvel_p: no General MIDI sound font found\n");
             }
-            if (!startPlayer(dev, path)) return kMciNotMidi;
-            dev.endTick = endTick;
+            if (!startPlayer(dev, midi->smf)) return kMciNotMidi;
+            dev.endTick = midi->endTick;
         }
         Mix_HookMusic(musicHook, &dev);
         d_->aliasOpen = true;
         d_->path = path;
+        d_->smf = std::move(midi->smf);
         d_->stopped = false;
         return kMciOk;
     }
@@ -284,7 +279,7 @@ int32_t FluidMci::sendString(const std::string& cmd, std::string* reply) {
         if (!d_->aliasOpen) return kMciUnknownAlias;
         std::lock_guard<std::mutex> g(dev.mu);
         if (cmd == "play bgm from 0" || dev.ended || d_->stopped || !dev.player) {
-            if (!startPlayer(dev, d_->path)) return kMciFileNotFound;
+            if (!startPlayer(dev, d_->smf)) return kMciFileNotFound;
         }
         d_->stopped = false;
         if (fluid_player_get_status(dev.player) != FLUID_PLAYER_PLAYING) fluid_player_play(dev.player);

@@ -10,9 +10,11 @@
 
 namespace sorvel {
 
-// Parses a Standard MIDI File image; returns false when it is not one.
-// endTick receives the tick of the file's last event (the longest track).
-bool parseSmf(const std::vector<uint8_t>& data, int64_t& endTick);
+// The synthesizer's output level. FluidSynth's own default (0.2) leaves a
+// typical General MIDI song 10 to 15 dB below full scale; this one brings
+// its peaks to about -6..-3 dBFS, and a limiter (ceiling -1 dBFS) catches
+// what a denser song adds.
+constexpr double kMusicGain = 0.4;
 
 // Sound font search: "soundfont.sf2" in the program folder, then the
 // system's General MIDI fonts.
@@ -29,6 +31,10 @@ public:
     double soundFontLoadMs() const;
     // Frames rendered with at least one active voice since the last open.
     int64_t audibleFramesSinceOpen() const;
+    // Seconds of the track rendered when its end was seen; -1 before.
+    double secondsPlayedAtEnd() const;
+    // Changes the synthesizer's output level (benchmarks compare levels).
+    void setGain(double gain);
 
 private:
     struct Impl;

@@ -97,7 +97,10 @@ class Session:
                 claim.close()
                 continue
             self.display = ":%d" % num
-            self.xvfb = subprocess.Popen(["Xvfb", self.display, "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+            # -noreset: the server never resets when its last client leaves
+            # (a reset refuses new connections for a moment).
+            self.xvfb = subprocess.Popen(["Xvfb", self.display, "-noreset", "-screen", "0", "1024x768x24",
+                                          "-nolisten", "tcp"],
                                          stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             self.env = dict(os.environ, DISPLAY=self.display, SDL_AUDIODRIVER="dummy",
                             PATH=self.bin + os.pathsep + os.environ.get("PATH", ""),

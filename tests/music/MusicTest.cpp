@@ -474,3 +474,62 @@ TEST_F(Jukebox, DeviceFailureNeverRemovesEntries) {
     EXPECT_EQ(list.count(), 2);
     EXPECT_EQ(s.musicPlaying, 0);
 }
+
+TEST_F(Jukebox, PageStepsEndInsideTheRangeFromAnyStoredPage) {
+    s.musicPage = 300;   // from an edited midpage.dat
+    m->pageMenu(1);
+    EXPECT_EQ(s.musicPage, 250);
+    EXPECT_EQ(pageCaption, "251P");
+    s.musicPage = -5;
+    m->pageMenu(0);
+    EXPECT_EQ(s.musicPage, 0);
+    EXPECT_EQ(pageCaption, "1P");
+}
+
+TEST_F(Jukebox, LongRunOfMissingEntriesIsALoopWithOneSave) {
+    // 10,000 missing files in a row, then one that plays: each missing one
+    // is removed, the stack stays flat and the list is saved once.
+    std::string file;
+    for (int i = 0; i < 10000; ++i) file += "\"/gone/" + std::to_string(i) + ".mid\"\r\n";
+    file += "\"/m/ok.mid\"\r\n";
+    dir.write("midlist.dat", file);
+    m->loadList();
+    good({"/m/ok.mid"});
+    list.select(0);
+    EXPECT_EQ(items(), (std::vector<std::string>{"/m/ok.mid"}));
+    EXPECT_EQ(mci.openPath, "/m/ok.mid");
+    EXPECT_EQ(s.musicPlaying, 1);
+    EXPECT_EQ(saves, 1);
+    EXPECT_EQ(dir.read("midlist.dat"), "\"/m/ok.mid\"\r\n");
+}
+
+TEST_F(Jukebox, ManyFilesAtOnceGoOnTopWithoutDuplicates) {
+    mci.openAnything = true;
+    add("/m/a.mid b.mid c.mid");   // c b a
+    list.select(2);                // a
+    std::string answer = "/m/";
+    for (int i = 0; i < 40; ++i) answer += "n" + std::to_string(i) + ".mid ";
+    answer += "b.mid n3.mid";
+    add(answer);
+    const auto got = items();
+    ASSERT_EQ(got.size(), 43u);
+    EXPECT_EQ(got[0], "/m/n3.mid");
+    EXPECT_EQ(got[1], "/m/b.mid");
+    EXPECT_EQ(got[2], "/m/n39.mid");
+    EXPECT_EQ(got[41], "/m/c.mid");
+    EXPECT_EQ(got[42], "/m/a.mid");
+    EXPECT_EQ(list.selected(), 0);
+    EXPECT_EQ(mci.openPath, "/m/n3.mid");
+    // The same answer through one file at a time gives the same list.
+    MusicList oneByOne;
+    for (const auto& e : std::vector<std::string>{"/m/a.mid", "/m/b.mid", "/m/c.mid"}) oneByOne.insertTop(e);
+    size_t start = 3;
+    for (size_t p = start; p + 4 <= answer.size(); ++p) {
+        if (answer.compare(p, 4, ".mid") != 0) continue;
+        const std::string e = "/m/" + answer.substr(start, p + 4 - start);
+        oneByOne.removeAt(oneByOne.find(e));
+        oneByOne.insertTop(e);
+        start = p + 5;
+    }
+    EXPECT_EQ(oneByOne.items(), got);
+}

@@ -79,12 +79,62 @@ TEST(DiskAudio, AlarmAndMusicAreNotSilence) {
     EXPECT_GT(loudSamples(b), 1000);
 }
 
+namespace {
+// Plays a file to its end; returns the samples written meanwhile.
+QByteArray playToEnd(FluidMci& mci, const std::string& path) {
+    QFile f(QString::fromStdString(g_out));
+    const qint64 start = f.exists() ? f.size() : 0;
+    mci.sendString("close bgm", nullptr);
+    if (mci.sendString("open \"" + path + "\" alias bgm", nullptr) != kMciOk) return {};
+    mci.sendString("play bgm", nullptr);
+    std::string r;
+    for (int i = 0; i < 6000; ++i) {
+        mci.sendString("status bgm mode", &r);
+        if (r == "stopped") break;
+        QThread::msleep(5);
+    }
+    mci.sendString("stop bgm", nullptr);
+    QThread::msleep(50);
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    f.seek(start);
+    return f.readAll();
+}
+}  // namespace
+
+TEST(DiskAudio, TempoMapsEndOnTimeAndASongIsLoudWithoutClipping) {
+    if (findSoundFont("/nonexistent/").empty()) GTEST_SKIP() << "no General MIDI sound font installed";
+    TempDir d;
+    for (int format : {0, 1}) {
+        const auto f = tempoMapFile(format);
+        d.write("tempo" + std::to_string(format) + ".mid", std::string(f.begin(), f.end()));
+    }
+    const auto song = gmSong();
+    d.write("song.mid", std::string(song.begin(), song.end()));
+    FluidMci mci(d.path());
+    for (int format : {0, 1}) {
+        playToEnd(mci, d.file("tempo" + std::to_string(format) + ".mid"));
+        EXPECT_NEAR(mci.secondsPlayedAtEnd(), kTempoMapSeconds, 0.1) << "type " << format;
+        std::printf("type %d: end seen after %.3f s of %.3f s\n", format, mci.secondsPlayedAtEnd(), kTempoMapSeconds);
+    }
+    // A typical multi-channel song peaks a few dB below full scale.
+    const QByteArray b = playToEnd(mci, d.file("song.mid"));
+    ASSERT_GT(b.size(), 44100 * 4 * 10);
+    const auto* s = reinterpret_cast<const int16_t*>(b.constData());
+    int peak = 0;
+    for (qsizetype i = 0; i < b.size() / 2; ++i) peak = std::max(peak, std::abs(static_cast<int>(s[i])));
+    const double peakDb = 20 * std::log10(peak / 32768.0);
+    EXPECT_GT(peakDb, -7.0);
+    EXPECT_LT(peakDb, -1.5);
+    mci.sendString("close bgm", nullptr);
+    shutdownAudio();
+}
+
 int main(int argc, char** argv) {
     TempDir out;
     g_out = out.file("audio.raw");
     setenv("SDL_AUDIODRIVER", "disk", 1);
     setenv("SDL_DISKAUDIOFILE", g_out.c_str(), 1);
-    setenv("SDL_DISKAUDIODELAY", "20", 1);
+    setenv("SDL_DISKAUDIODELAY", "2", 1);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

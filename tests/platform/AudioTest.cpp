@@ -27,19 +27,6 @@ bool waitFor(Mci& m, const std::string& want, int ms) {
 }
 }  // namespace
 
-TEST(Smf, ParsesEndTickAndRejectsOtherFiles) {
-    int64_t end = 0;
-    EXPECT_TRUE(parseSmf(makeSmf(4), end));
-    EXPECT_EQ(end, 4 * 96);
-    EXPECT_FALSE(parseSmf({'h', 'e', 'l', 'l', 'o'}, end));
-    auto cut = makeSmf(4);
-    cut.resize(30);   // a cut-off file still counts, up to what is there
-    EXPECT_TRUE(parseSmf(cut, end));
-    std::vector<uint8_t> junk = makeSmf(1);
-    junk[10] = 0xff;   // absurd track count: only real chunks are read
-    EXPECT_TRUE(parseSmf(junk, end));
-}
-
 TEST(FluidMci, CommandsErrorsAndEndOfTrack) {
     TempDir d;
     const auto smf = makeSmf(3, 48);   // 3 x 0.25 s
@@ -68,6 +55,25 @@ TEST(FluidMci, CommandsErrorsAndEndOfTrack) {
     EXPECT_EQ(mci.sendString("close bgm", nullptr), kMciUnknownAlias);
 }
 
+
+TEST(FluidMci, OpenRefusesWhatCannotPlayAndPlaysRmid) {
+    TempDir d;
+    auto cut = makeSmf(6, 48);
+    cut.resize(cut.size() - 6);   // cut inside the track
+    d.write("cut.mid", std::string(cut.begin(), cut.end()));
+    d.write("empty.mid", "");
+    const auto rmid = wrapRmid(makeSmf(2, 48));
+    d.write("wrapped.mid", std::string(rmid.begin(), rmid.end()));
+    FluidMci mci(d.path());
+    EXPECT_EQ(mci.sendString("open \"" + d.file("cut.mid") + "\" alias bgm", nullptr), kMciNotMidi);
+    EXPECT_EQ(mci.sendString("open \"" + d.file("empty.mid") + "\" alias bgm", nullptr), kMciNotMidi);
+    ASSERT_EQ(mci.sendString("open \"" + d.file("wrapped.mid") + "\" alias bgm", nullptr), kMciOk);
+    ASSERT_EQ(mci.sendString("play bgm", nullptr), kMciOk);
+    EXPECT_EQ(mode(mci), "playing");
+    EXPECT_TRUE(waitFor(mci, "stopped", 3000));
+    EXPECT_GT(mci.audibleFramesSinceOpen(), 0);
+    mci.sendString("close bgm", nullptr);
+}
 
 TEST(SdlWavPlayer, EachPlayReplacesTheSoundStillPlaying) {
     // A 2-second silent WAV image, 8-bit mono at 8000 Hz.

@@ -1,0 +1,155 @@
+#include "app/MusicListView.h"
+
+#include <QMouseEvent>
+#include <algorithm>
+#include <QPainter>
+#include <QScrollBar>
+
+namespace sorvel {
+
+QString shownEntry(const std::string& entry) {
+    if (entry.size() <= kListShownBytes) return QString::fromStdString(entry);
+    size_t n = kListShownBytes;
+    // Never end inside a UTF-8 sequence: back up over continuation bytes.
+    while (n > 0 && (static_cast<unsigned char>(entry[n]) & 0xC0) == 0x80) --n;
+    return QString::fromUtf8(entry.data(), static_cast<qsizetype>(n));
+}
+
+// ---- model -------------------------------------------------------------------
+
+MusicListModel::MusicListModel(MusicList& list, QObject* parent) : QAbstractListModel(parent), list_(list) {
+    list_.observer = this;
+}
+
+MusicListModel::~MusicListModel() {
+    if (list_.observer == this) list_.observer = nullptr;
+}
+
+int MusicListModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : list_.count(); }
+
+QVariant MusicListModel::data(const QModelIndex& index, int role) const {
+    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= list_.count()) return {};
+    return shownEntry(list_.at(index.row()));
+}
+
+// ---- rows --------------------------------------------------------------------
+
+QSize FixedRowDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const {
+    // A row is as wide as the view shows; longer text is cut at its edge.
+    int w = 1;
+    if (const auto* view = qobject_cast<const QAbstractItemView*>(option.widget)) w = view->viewport()->width();
+    return QSize(std::max(w, 1), h_);
+}
+
+void FixedRowDelegate::paint(QPainter* p, const QStyleOptionViewItem& option, const QModelIndex& index) const {
+    const bool selected = option.state & QStyle::State_Selected;
+    const QPalette::ColorGroup group = (option.state & QStyle::State_Active) ? QPalette::Active : QPalette::Inactive;
+    if (selected) p->fillRect(option.rect, option.palette.brush(group, QPalette::Highlight));
+    p->save();
+    p->setClipRect(option.rect);
+    p->setFont(option.font);
+    p->setPen(option.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text));
+    const QFontMetrics fm(option.font);
+    const int baseline = option.rect.top() + (option.rect.height() - fm.ascent() - fm.descent()) / 2 + fm.ascent();
+    p->drawText(option.rect.left() + 2, baseline, index.data(Qt::DisplayRole).toString());
+    p->restore();
+    if ((option.state & QStyle::State_HasFocus) && option.widget && option.widget->hasFocus()) {
+        QStyleOptionFocusRect f;
+        f.QStyleOption::operator=(option);
+        f.backgroundColor = option.palette.color(group, selected ? QPalette::Highlight : QPalette::Base);
+        const QStyle* style = option.widget->style();
+        style->drawPrimitive(QStyle::PE_FrameFocusRect, &f, p, option.widget);
+    }
+}
+
+void makePlainListBox(QListView* v, bool verticalBar) {
+    v->setItemDelegate(new FixedRowDelegate(kListRowHeight, v));
+    v->setUniformItemSizes(true);
+    v->setTextElideMode(Qt::ElideNone);
+    v->setWordWrap(false);
+    v->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    v->setVerticalScrollBarPolicy(verticalBar ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+    v->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+    v->setSelectionMode(QAbstractItemView::SingleSelection);
+    v->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    v->setDragEnabled(false);
+    v->setResizeMode(QListView::Adjust);
+    // A two-pixel sunken border: the design heights then hold whole rows
+    // (88 pixels: seven, 52 pixels: four) and no part of a further one.
+    v->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    v->setLineWidth(2);
+}
+
+// ---- view --------------------------------------------------------------------
+
+MusicListView::MusicListView(MusicList& list, QWidget* parent)
+    : QListView(parent), list_(list), model_(new MusicListModel(list, this)) {
+    makePlainListBox(this, true);
+    setModel(model_);
+    model_->onSelectionChanged = [this] { syncSelection(); };
+    connect(model_, &QAbstractItemModel::modelReset, this, [this] { syncSelection(); });
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { viewSelectionChanged(); });
+}
+
+void MusicListView::syncSelection() {
+    syncing_ = true;
+    const int sel = list_.selected();
+    QItemSelectionModel* sm = selectionModel();
+    if (sel >= 0 && sel < model_->rowCount()) {
+        const QModelIndex idx = model_->index(sel);
+        sm->setCurrentIndex(idx, QItemSelectionModel::ClearAndSelect);
+        scrollTo(idx);
+    } else {
+        sm->clear();
+    }
+    syncing_ = false;
+}
+
+void MusicListView::viewSelectionChanged() {
+    if (syncing_ || model_->changing()) return;
+    const QModelIndexList rows = selectionModel()->selectedIndexes();
+    const int row = rows.isEmpty() ? -1 : rows.first().row();
+    if (row < 0 || row == list_.selected()) {
+        // A list box cannot be emptied of its selection by the user.
+        if (row != list_.selected()) syncSelection();
+        return;
+    }
+    if (mouseDown_) pressChangedSelection_ = true;
+    list_.select(row);
+    // The reaction may have changed the list; show what it holds now.
+    syncSelection();
+}
+
+void MusicListView::mousePressEvent(QMouseEvent* e) {
+    // Only the left button selects, as in a plain list box.
+    if (e->button() != Qt::LeftButton) {
+        e->accept();
+        return;
+    }
+    mouseDown_ = true;
+    pressRow_ = indexAt(e->position().toPoint()).row();
+    pressChangedSelection_ = false;
+    ignoreRelease_ = false;
+    QListView::mousePressEvent(e);
+}
+
+void MusicListView::mouseDoubleClickEvent(QMouseEvent* e) {
+    // The second press of a double-click is no new click.
+    ignoreRelease_ = true;
+    QListView::mouseDoubleClickEvent(e);
+}
+
+void MusicListView::mouseReleaseEvent(QMouseEvent* e) {
+    if (e->button() != Qt::LeftButton) {
+        e->accept();
+        return;
+    }
+    QListView::mouseReleaseEvent(e);
+    mouseDown_ = false;
+    if (ignoreRelease_) return;
+    // A click on the entry that is already selected runs the reaction too.
+    const int row = indexAt(e->position().toPoint()).row();
+    if (!pressChangedSelection_ && row >= 0 && row == pressRow_ && row == list_.selected()) list_.select(row, true);
+}
+
+}  // namespace sorvel

@@ -1,0 +1,108 @@
+// The music list on screen: a list model over the music list's own entries
+// and a plain list box view whose highlighted row is always the list's
+// selection. Focus and the keyboard cursor never select anything; every
+// change of the selection by the user runs the click reaction once.
+#pragma once
+
+#include <QAbstractListModel>
+#include <QListView>
+#include <QStyledItemDelegate>
+
+#include "music/Music.h"
+
+namespace sorvel {
+
+// Bytes of an entry shown in a row: a row shows far fewer characters, and
+// a huge hand-edited entry must cost no more to draw than a short one.
+constexpr size_t kListShownBytes = 512;
+
+// The shown text of an entry: its first bytes, cut at a character boundary.
+QString shownEntry(const std::string& entry);
+
+class MusicListModel : public QAbstractListModel, public MusicListObserver {
+public:
+    explicit MusicListModel(MusicList& list, QObject* parent = nullptr);
+    ~MusicListModel() override;
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+
+    std::function<void()> onSelectionChanged;   // the list's own selection moved
+
+    // True while the entries change: selection moves the view makes on its
+    // own meanwhile are no choice of the user's.
+    bool changing() const { return changing_; }
+
+    void beginReset() override {
+        changing_ = true;
+        beginResetModel();
+    }
+    void endReset() override {
+        endResetModel();
+        changing_ = false;
+    }
+    void beginInsert(int row) override {
+        changing_ = true;
+        beginInsertRows(QModelIndex(), row, row);
+    }
+    void endInsert() override {
+        endInsertRows();
+        changing_ = false;
+    }
+    void beginRemove(int row) override {
+        changing_ = true;
+        beginRemoveRows(QModelIndex(), row, row);
+    }
+    void endRemove() override {
+        endRemoveRows();
+        changing_ = false;
+    }
+    void selectionChanged() override {
+        if (onSelectionChanged) onSelectionChanged();
+    }
+
+private:
+    MusicList& list_;
+    bool changing_ = false;
+};
+
+// Rows of a fixed height (12 pixels, as a list box with the 9-point UI font).
+class FixedRowDelegate : public QStyledItemDelegate {
+public:
+    FixedRowDelegate(int rowHeight, QObject* parent) : QStyledItemDelegate(parent), h_(rowHeight) {}
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    void paint(QPainter* p, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+
+private:
+    int h_;
+};
+
+constexpr int kListRowHeight = 12;
+
+// A plain list box look: fixed rows, no horizontal scroll bar, long
+// entries cut at the right edge.
+void makePlainListBox(QListView* v, bool verticalBar);
+
+class MusicListView : public QListView {
+public:
+    MusicListView(MusicList& list, QWidget* parent);
+    // Makes the highlighted row the list's selection (nothing when -1).
+    void syncSelection();
+    MusicListModel* musicModel() const { return model_; }
+
+protected:
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
+
+private:
+    void viewSelectionChanged();
+    MusicList& list_;
+    MusicListModel* model_;
+    bool syncing_ = false;
+    int pressRow_ = -1;
+    bool pressChangedSelection_ = false;
+    bool ignoreRelease_ = false;
+    bool mouseDown_ = false;
+};
+
+}  // namespace sorvel

@@ -1,0 +1,176 @@
+#include "music/MidiFile.h"
+
+#include <cstring>
+
+namespace sorvel {
+
+namespace {
+
+uint32_t be32(const unsigned char* p) {
+    return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | uint32_t(p[3]);
+}
+uint32_t le32(const unsigned char* p) {
+    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
+}
+
+// The largest delta time a four-byte variable-length number holds.
+constexpr uint64_t kMaxDelta = 0x0FFFFFFF;
+
+void putVar(std::vector<uint8_t>& out, uint32_t v) {
+    uint8_t buf[4];
+    int n = 0;
+    buf[n++] = v & 0x7f;
+    while ((v >>= 7)) buf[n++] = static_cast<uint8_t>((v & 0x7f) | 0x80);
+    while (n) out.push_back(buf[--n]);
+}
+
+void put32(std::vector<uint8_t>& out, uint32_t v) {
+    for (int s = 24; s >= 0; s -= 8) out.push_back(static_cast<uint8_t>(v >> s));
+}
+
+// Reads one track chunk's events [p, end) and appends the plain form of
+// the track's events to out. False when an event does not parse inside
+// the chunk.
+bool readTrack(const unsigned char* d, size_t p, size_t end, std::vector<uint8_t>& out, int64_t& lastTick) {
+    int64_t tick = 0;
+    uint64_t pending = 0;   // delta time of events left out, carried forward
+    uint8_t running = 0;    // status of the last channel event
+    auto readVar = [&](uint32_t& v) {
+        v = 0;
+        for (int i = 0; i < 4; ++i) {
+            if (p >= end) return false;
+            const uint8_t b = d[p++];
+            v = (v << 7) | (b & 0x7f);
+            if (!(b & 0x80)) return true;
+        }
+        return false;   // more than four bytes
+    };
+    auto emitDelta = [&]() {
+        if (pending > kMaxDelta) return false;
+        putVar(out, static_cast<uint32_t>(pending));
+        pending = 0;
+        return true;
+    };
+    bool ended = false;
+    while (p < end && !ended) {
+        uint32_t delta = 0;
+        if (!readVar(delta)) return false;
+        tick += delta;
+        pending += delta;
+        if (p >= end) return false;
+        uint8_t status = d[p];
+        if (status & 0x80) {
+            ++p;
+        } else {
+            if (!running) return false;   // data with no status to run on
+            status = running;
+        }
+        if (status == 0xff) {
+            if (p >= end) return false;
+            const uint8_t type = d[p++];
+            uint32_t len = 0;
+            if (!readVar(len) || len > end - p) return false;
+            const unsigned char* data = d + p;
+            p += len;
+            if (type == 0x2f) {
+                ended = true;   // whatever follows in the chunk is padding
+            } else if (type == 0x51 && len == 3) {
+                if (!emitDelta()) return false;
+                out.insert(out.end(), {0xff, 0x51, 0x03, data[0], data[1], data[2]});
+            }
+            // Other meta events (texts, names, signatures) carry nothing
+            // the synthesizer plays: left out, their time carried forward.
+        } else if (status == 0xf0 || status == 0xf7) {
+            uint32_t len = 0;
+            if (!readVar(len) || len > end - p) return false;
+            if (status == 0xf0) {
+                if (!emitDelta()) return false;
+                out.push_back(0xf0);
+                putVar(out, len);
+                out.insert(out.end(), d + p, d + p + len);
+            }
+            // An escaped (0xF7) block is left out: the synthesizer has no
+            // use for raw bytes.
+            p += len;
+        } else if (status >= 0xf0) {
+            return false;   // system messages do not belong in a file
+        } else {
+            running = status;
+            const uint32_t n = ((status & 0xf0) == 0xc0 || (status & 0xf0) == 0xd0) ? 1 : 2;
+            if (n > end - p) return false;
+            for (uint32_t i = 0; i < n; ++i) {
+                if (d[p + i] & 0x80) return false;   // a message cut short
+            }
+            if (!emitDelta()) return false;
+            out.push_back(status);
+            out.insert(out.end(), d + p, d + p + n);
+            p += n;
+        }
+    }
+    lastTick = tick;
+    if (!emitDelta()) return false;
+    out.insert(out.end(), {0xff, 0x2f, 0x00});
+    return true;
+}
+
+}  // namespace
+
+std::optional<std::string_view> unwrapRmid(std::string_view bytes) {
+    const auto* d = reinterpret_cast<const unsigned char*>(bytes.data());
+    if (bytes.size() < 12 || std::memcmp(d, "RIFF", 4) != 0 || std::memcmp(d + 8, "RMID", 4) != 0) return std::nullopt;
+    // The RIFF size is often wrong in the wild: the chunks are walked
+    // within the file instead.
+    size_t p = 12;
+    while (p + 8 <= bytes.size()) {
+        const uint32_t len = le32(d + p + 4);
+        const size_t body = p + 8;
+        const size_t avail = bytes.size() - body;
+        if (std::memcmp(d + p, "data", 4) == 0) return bytes.substr(body, len < avail ? len : avail);
+        if (len >= avail) break;
+        p = body + len + (len & 1);   // chunks are padded to even sizes
+    }
+    return std::nullopt;
+}
+
+std::optional<PreparedMidi> prepareMidi(std::string_view bytes) {
+    if (const auto inner = unwrapRmid(bytes)) bytes = *inner;
+    const auto* d = reinterpret_cast<const unsigned char*>(bytes.data());
+    const size_t size = bytes.size();
+    if (size < 14 || std::memcmp(d, "MThd", 4) != 0) return std::nullopt;
+    const uint32_t hlen = be32(d + 4);
+    if (hlen < 6 || hlen > size - 8) return std::nullopt;
+    const unsigned format = (d[8] << 8) | d[9];
+    const unsigned ntracks = (d[10] << 8) | d[11];
+    const unsigned division = (d[12] << 8) | d[13];
+    // Time in SMPTE frames (top bit) is not played by the synthesizer, nor
+    // are more tracks than its reader counts (255).
+    if (format > 2 || ntracks < 1 || ntracks > 255 || division == 0 || (division & 0x8000)) return std::nullopt;
+
+    PreparedMidi r;
+    r.smf = {'M', 'T', 'h', 'd', 0, 0, 0, 6};
+    r.smf.insert(r.smf.end(), d + 8, d + 14);
+    size_t p = 8 + hlen;
+    unsigned found = 0;
+    std::vector<uint8_t> track;
+    while (found < ntracks) {
+        if (size - p < 8) return std::nullopt;   // cut before all tracks
+        const uint32_t len = be32(d + p + 4);
+        const size_t body = p + 8;
+        if (len > size - body) return std::nullopt;   // a chunk cut short
+        if (std::memcmp(d + p, "MTrk", 4) == 0) {
+            track.clear();
+            int64_t last = 0;
+            if (!readTrack(d, body, body + len, track, last)) return std::nullopt;
+            if (last > r.endTick) r.endTick = last;
+            r.smf.insert(r.smf.end(), {'M', 'T', 'r', 'k'});
+            put32(r.smf, static_cast<uint32_t>(track.size()));
+            r.smf.insert(r.smf.end(), track.begin(), track.end());
+            ++found;
+        }
+        // Chunks of other kinds are skipped, as the format asks.
+        p = body + len;
+    }
+    return r;
+}
+
+}  // namespace sorvel
