@@ -11,11 +11,13 @@
 #include <QPainter>
 #include <QPalette>
 #include <QPushButton>
+#include <QWindow>
 #include <cmath>
 #include <cstdio>
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "app/SquareStyle.h"
 #include "filedialog/FileDialog.h"
 #include "launcher/Commands.h"
 #include "netaddr/LocalAddressTool.h"
@@ -73,6 +75,7 @@ MainWindow::MainWindow(std::string programFolder, AppServices services, QWidget*
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
     buildControls();
+    useSquareLook(this, new SquareStyle);
 
     MusicView v;
     v.hidePageMenu = [this] { hideList3(); };
@@ -381,8 +384,23 @@ void MainWindow::tick() {
     scheduleTick();
 }
 
+bool MainWindow::frameCanBeSeen() const {
+    // Before the window is first shown the frame is drawn, so that it opens
+    // with a picture; once shown, only while the platform shows it.
+    if (!isVisible()) return true;
+    if (isMinimized()) return false;
+    const QWindow* h = windowHandle();
+    return !h || h->isExposed();
+}
+
 void MainWindow::drawFrame() {
     Surface& pic = picture1_->surface();
+    // A window that cannot be seen runs the frame's logic but draws nothing.
+    const bool seen = frameCanBeSeen();
+    pic.setSuspended(!seen);
+    for (auto* b : command1_) {
+        if (b) b->surface().setSuspended(!seen);
+    }
     st_.pageBannerTicks = static_cast<int16_t>(st_.pageBannerTicks - 1);
     if (st_.pageBannerTicks <= 0) st_.pageBannerTicks = 0;
     pic.cls();
@@ -437,10 +455,15 @@ void MainWindow::drawFrame() {
 void MainWindow::setFormColor(QRgb c) {
     if (c == formColor_) return;
     formColor_ = c;
-    // Only the strips of the window that no control covers.
-    update(QRect(0, 0, px(120), 146));
-    update(QRect(308, 0, 8, 146));
-    update(QRect(px(120), 126, 300, 2));
+    if (picture1_->surface().suspended()) return;   // an exposure repaints it all
+    // All of the window background that shows: under see-through controls
+    // too, but not under those that paint their whole rectangle.
+    QRegion r(rect());
+    for (QObject* o : children()) {
+        auto* w = qobject_cast<QWidget*>(o);
+        if (w && coversItsRect(w)) r -= w->geometry();
+    }
+    update(r);
 }
 
 void MainWindow::paintEvent(QPaintEvent*) {

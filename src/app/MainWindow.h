@@ -113,6 +113,7 @@ private:
     void loadData();
     void syncList1();
     void setFormColor(QRgb c);
+    bool frameCanBeSeen() const;
     void setMusicButtonsVisible(bool v);
     void hideList3();
 

@@ -21,16 +21,47 @@ Surface::Surface(int w, int h) : img_(w, h, QImage::Format_RGB32) {
     setFont(uiFont(12));
 }
 
+Surface::~Surface() { endPainting(); }
+
+// One painter serves all the text and lines of a frame: opening a painter
+// costs more than the few texts a frame prints. Direct pixel writes stay
+// valid while it is open (the image is never shared).
+QPainter& Surface::painter() {
+    if (!painter_) {
+        painter_ = std::make_unique<QPainter>(&img_);
+        painter_->setFont(font_);
+        painter_->setPen(QColor(fore_));
+    }
+    return *painter_;
+}
+
+void Surface::endPainting() { painter_.reset(); }
+
+void Surface::setSuspended(bool s) {
+    if (s == suspended_) return;
+    suspended_ = s;
+    if (s) {
+        endPainting();
+        contentKey_.clear();   // the image no longer shows what the key says
+    }
+}
+
+void Surface::setForeColor(QRgb c) {
+    fore_ = c;
+    if (painter_) painter_->setPen(QColor(fore_));
+}
+
 void Surface::setFont(const QFont& f) {
     font_ = f;
     textCache_.clear();
     metrics_ = QFontMetrics(font_);
     lineHeight_ = std::max(1, metrics_.height());
     ascent_ = metrics_.ascent();
+    if (painter_) painter_->setFont(font_);
 }
 
 void Surface::cls() {
-    img_.fill(back_);
+    if (!suspended_) img_.fill(back_);
     curX_ = 0;
     curY_ = 0;
 }
@@ -41,13 +72,13 @@ QRgb Surface::point(int x, int y) const {
 }
 
 void Surface::pset(int x, int y, QRgb c) {
-    if (x >= 0 && y >= 0 && x < img_.width() && y < img_.height()) img_.setPixel(x, y, c);
+    if (!suspended_ && x >= 0 && y >= 0 && x < img_.width() && y < img_.height()) img_.setPixel(x, y, c);
     curX_ = x;
     curY_ = y;
 }
 
 void Surface::drawText(int x, int y, const QString& t) {
-    if (t.isEmpty()) return;
+    if (t.isEmpty() || suspended_) return;
     if (textCache_.size() > 256) textCache_.clear();
     auto it = textCache_.find(t);
     if (it == textCache_.end()) {
@@ -57,10 +88,7 @@ void Surface::drawText(int x, int y, const QString& t) {
         st.prepare(QTransform(), font_);
         it = textCache_.emplace(t, std::move(st)).first;
     }
-    QPainter p(&img_);
-    p.setFont(font_);
-    p.setPen(QColor(fore_));
-    p.drawStaticText(x, y, it->second);
+    painter().drawStaticText(x, y, it->second);
 }
 
 void Surface::print(const QString& text, bool endRow) {
@@ -89,9 +117,12 @@ void Surface::print(const QString& text, bool endRow) {
 }
 
 void Surface::line(int x1, int y1, int x2, int y2, QRgb c) {
-    QPainter p(&img_);
-    p.setPen(QColor(c));
-    p.drawLine(x1, y1, x2, y2);
+    if (!suspended_) {
+        QPainter& p = painter();
+        p.setPen(QColor(c));
+        p.drawLine(x1, y1, x2, y2);
+        p.setPen(QColor(fore_));
+    }
     curX_ = x2;
     curY_ = y2;
 }
@@ -100,7 +131,7 @@ void Surface::box(int x1, int y1, int x2, int y2, QRgb c) {
     const int l = std::min(x1, x2), r = std::max(x1, x2);
     const int t = std::min(y1, y2), b = std::max(y1, y2);
     const QRect rc = QRect(QPoint(l, t), QPoint(r, b)).intersected(img_.rect());
-    if (!rc.isEmpty()) {
+    if (!rc.isEmpty() && !suspended_) {
         for (int y = rc.top(); y <= rc.bottom(); ++y) {
             auto* row = reinterpret_cast<QRgb*>(img_.scanLine(y));
             std::fill(row + rc.left(), row + rc.right() + 1, c);
@@ -129,10 +160,12 @@ void blitOp(QImage& dst, const QImage& src, int sx, int sy, int w, int h, int dx
 }  // namespace
 
 void Surface::blitAnd(const QImage& src, int sx, int sy, int w, int h, int dx, int dy) {
+    if (suspended_) return;
     blitOp(img_, src, sx, sy, w, h, dx, dy, [](QRgb a, QRgb b) { return a & b; });
 }
 
 void Surface::blitOr(const QImage& src, int sx, int sy, int w, int h, int dx, int dy) {
+    if (suspended_) return;
     blitOp(img_, src, sx, sy, w, h, dx, dy, [](QRgb a, QRgb b) { return a | b; });
 }
 

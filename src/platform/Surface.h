@@ -10,20 +10,26 @@
 #include <QImage>
 #include <QStaticText>
 #include <QString>
+#include <memory>
 #include <unordered_map>
+
+class QPainter;
 
 namespace sorvel {
 
 class Surface {
 public:
     Surface(int w, int h);
+    ~Surface();
+    Surface(const Surface&) = delete;
+    Surface& operator=(const Surface&) = delete;
 
     int width() const { return img_.width(); }
     int height() const { return img_.height(); }
 
     void setBackColor(QRgb c) { back_ = c; }
     QRgb backColor() const { return back_; }
-    void setForeColor(QRgb c) { fore_ = c; }
+    void setForeColor(QRgb c);
     QRgb foreColor() const { return fore_; }
     void setFont(const QFont& f);
     const QFont& font() const { return font_; }
@@ -52,19 +58,36 @@ public:
     void blitOr(const QImage& src, int sx, int sy, int w, int h, int dx, int dy);
 
     // What the surface was last drawn with; lets callers skip redrawing
-    // identical content.
+    // identical content. Forgotten while drawing is suspended.
+    void setContentKey(const QString& k) {
+        if (!suspended_) contentKey_ = k;
+    }
     const QString& contentKey() const { return contentKey_; }
-    void setContentKey(const QString& k) { contentKey_ = k; }
+
+    // While suspended (nothing of the surface can be seen) every drawing
+    // call keeps its effect on the text position and colours but leaves the
+    // pixels alone. The image keeps the last picture drawn before.
+    void setSuspended(bool s);
+    bool suspended() const { return suspended_; }
+
+    // Ends the painter that text and lines of the current frame share.
+    void endPainting();
 
     const QImage& image() const { return img_; }
-    QImage& image() { return img_; }
+    QImage& image() {
+        endPainting();
+        return img_;
+    }
 
 private:
+    QPainter& painter();
     void drawText(int x, int y, const QString& t);
     // Shaped texts of recent frames (most texts repeat from frame to frame).
     std::unordered_map<QString, QStaticText> textCache_;
     QString contentKey_;
     QImage img_;
+    std::unique_ptr<QPainter> painter_;
+    bool suspended_ = false;
     QRgb back_ = qRgb(255, 255, 255);
     QRgb fore_ = qRgb(0, 0, 0);
     QFont font_;

@@ -37,7 +37,15 @@ QRect changedRect(const QImage& a, const QImage& b) {
 }
 }  // namespace
 
+bool coversItsRect(const QWidget* w) {
+    if (w->isHidden() || w->isWindow()) return false;
+    if (w->testAttribute(Qt::WA_OpaquePaintEvent)) return true;
+    return w->autoFillBackground() && w->palette().brush(w->backgroundRole()).isOpaque();
+}
+
 void SurfaceWidget::refresh() {
+    if (surface_.suspended()) return;
+    surface_.endPainting();
     // Only what changed since the last frame is repainted.
     const QRect changed = changedRect(surface_.image(), shown_);
     if (changed.isEmpty()) return;
@@ -52,7 +60,7 @@ void SurfaceWidget::refresh() {
     QRegion r(changed);
     for (QObject* o : children()) {
         auto* w = qobject_cast<QWidget*>(o);
-        if (w && !w->isHidden()) r -= w->geometry();
+        if (w && coversItsRect(w)) r -= w->geometry();
     }
     if (QWidget* p = parentWidget()) {
         bool above = false;
@@ -63,7 +71,7 @@ void SurfaceWidget::refresh() {
                 above = true;
                 continue;
             }
-            if (above && !w->isHidden()) r -= QRect(w->pos() - pos(), w->size());
+            if (above && coversItsRect(w)) r -= QRect(w->pos() - pos(), w->size());
         }
     }
     update(r);
