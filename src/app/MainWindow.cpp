@@ -458,12 +458,17 @@ void MainWindow::setFormColor(QRgb c) {
     if (picture1_->surface().suspended()) return;   // an exposure repaints it all
     // All of the window background that shows: under see-through controls
     // too, but not under those that paint their whole rectangle.
-    QRegion r(rect());
+    std::vector<QRect> covered;
     for (QObject* o : children()) {
         auto* w = qobject_cast<QWidget*>(o);
-        if (w && coversItsRect(w)) r -= w->geometry();
+        if (w && coversItsRect(w)) covered.push_back(w->geometry());
     }
-    update(r);
+    if (covered != backgroundCovers_ || backgroundShows_.isEmpty()) {
+        backgroundCovers_ = std::move(covered);
+        backgroundShows_ = QRegion(rect());
+        for (const QRect& c : backgroundCovers_) backgroundShows_ -= c;
+    }
+    update(backgroundShows_);
 }
 
 void MainWindow::paintEvent(QPaintEvent*) {

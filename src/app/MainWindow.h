@@ -2,12 +2,14 @@
 // and the handlers that tie the launcher, music, timer and game together.
 #pragma once
 
+#include <QRegion>
 #include <QTimer>
 #include <QWidget>
 #include <array>
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "game/TypingGame.h"
 #include "launcher/LauncherState.h"
@@ -131,6 +133,8 @@ private:
     bool loaded_ = false;
     bool syncing_ = false;
     QRgb formColor_ = qRgb(0, 0, 0);
+    std::vector<QRect> backgroundCovers_;   // opaque controls on the window
+    QRegion backgroundShows_;               // the background that shows
     QTimer timer_;
 
     SurfaceWidget* picture1_ = nullptr;

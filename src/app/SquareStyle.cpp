@@ -59,16 +59,23 @@ void SquareStyle::drawPrimitive(PrimitiveElement pe, const QStyleOption* opt, QP
     QProxyStyle::drawPrimitive(pe, opt, p, w);
 }
 
+namespace {
+bool paintedSquare(const QWidget* w) {
+    if (const auto* b = qobject_cast<const QPushButton*>(w)) return !b->isFlat();
+    return qobject_cast<const QLineEdit*>(w) != nullptr;
+}
+}  // namespace
+
+void SquareStyle::polish(QWidget* w) {
+    QProxyStyle::polish(w);
+    // The base style marks every widget as see-through; these paint every
+    // pixel of their rectangle.
+    if (paintedSquare(w)) w->setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
 void useSquareLook(QWidget* root, SquareStyle* style) {
-    auto apply = [style](QWidget* c) {
-        c->setStyle(style);
-        c->setAttribute(Qt::WA_OpaquePaintEvent);
-    };
-    for (QPushButton* b : root->findChildren<QPushButton*>()) {
-        if (!b->isFlat()) apply(b);
-    }
-    for (QLineEdit* e : root->findChildren<QLineEdit*>()) {
-        if (!e->parentWidget() || !e->parentWidget()->inherits("QAbstractSpinBox")) apply(e);
+    for (QWidget* c : root->findChildren<QWidget*>()) {
+        if (paintedSquare(c)) c->setStyle(style);
     }
 }
 

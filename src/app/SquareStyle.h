@@ -16,10 +16,13 @@ public:
     SquareStyle();
     void drawPrimitive(PrimitiveElement pe, const QStyleOption* opt, QPainter* p,
                        const QWidget* w = nullptr) const override;
+    // Marks the buttons and line edits it paints square as opaque.
+    void polish(QWidget* w) override;
+    using QProxyStyle::polish;
 };
 
 // Gives the push buttons and line edits among w and its descendants the
-// square look and marks them as painting their whole rectangle.
+// square look.
 void useSquareLook(QWidget* w, SquareStyle* style);
 
 }  // namespace sorvel

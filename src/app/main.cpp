@@ -20,7 +20,13 @@ void onSignal(int) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // The window is small and redraws 20 times a second: sending its pixels
+    // over the connection costs less than the shared-memory path, which
+    // waits for the X server before every frame. Only for this process.
+    const bool shmSwitchGiven = qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM");
+    if (!shmSwitchGiven) qputenv("QT_XCB_NO_MITSHM", "1");
     QApplication app(argc, argv);
+    if (!shmSwitchGiven) qunsetenv("QT_XCB_NO_MITSHM");
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
 
     std::string folder = QCoreApplication::applicationDirPath().toStdString();

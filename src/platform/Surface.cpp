@@ -23,9 +23,10 @@ Surface::Surface(int w, int h) : img_(w, h, QImage::Format_RGB32) {
 
 Surface::~Surface() { endPainting(); }
 
-// One painter serves all the text and lines of a frame: opening a painter
-// costs more than the few texts a frame prints. Direct pixel writes stay
-// valid while it is open (the image is never shared).
+// One painter, kept open from frame to frame, serves all text and lines:
+// opening a painter costs more than the few texts a frame prints. Direct
+// pixel writes and reads stay valid while it is open (the raster engine
+// draws at once, and the image is never shared).
 QPainter& Surface::painter() {
     if (!painter_) {
         painter_ = std::make_unique<QPainter>(&img_);

@@ -70,7 +70,8 @@ public:
     void setSuspended(bool s);
     bool suspended() const { return suspended_; }
 
-    // Ends the painter that text and lines of the current frame share.
+    // Ends the painter that text and lines share (it opens again when next
+    // needed).
     void endPainting();
 
     const QImage& image() const { return img_; }

@@ -45,7 +45,6 @@ bool coversItsRect(const QWidget* w) {
 
 void SurfaceWidget::refresh() {
     if (surface_.suspended()) return;
-    surface_.endPainting();
     // Only what changed since the last frame is repainted.
     const QRect changed = changedRect(surface_.image(), shown_);
     if (changed.isEmpty()) return;
