@@ -92,6 +92,8 @@ def time_start(s, prog):
     t0 = time.monotonic()
     p = prog.spawn(s)
     while not s.find_window("--class", prog.cls):
+        if time.monotonic() - t0 > 20:
+            harness.fail("%s did not show its window" % prog.name)
         time.sleep(0.002)
     prog.starts.append((time.monotonic() - t0) * 1000)
     p.terminate()

@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFile>
+#include <QImageReader>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
@@ -261,7 +262,11 @@ bool MainWindow::launcherMode() const { return !command1_[0]->isHidden(); }
 
 void MainWindow::loadIcons() {
     auto load = [this](const char* name, QImage& pic, QImage& mask) {
-        QImage img(QString::fromStdString(programFile(folder_, name)), "BMP");
+        // Read as BMP directly: letting the reader ask every image plugin
+        // whether it knows the format would load them all.
+        QImageReader reader(QString::fromStdString(programFile(folder_, name)), "bmp");
+        reader.setAutoDetectImageFormat(false);
+        QImage img = reader.read();
         if (img.isNull()) {
             std::fprintf(stderr, "sorvel_p: cannot read %s; starting without that icon\n", name);
             img = QImage(96, 32, QImage::Format_RGB32);

@@ -28,6 +28,9 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     if (!shmSwitchGiven) qunsetenv("QT_XCB_NO_MITSHM");
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    // The interface is Japanese: one font for every window, tooltip and box,
+    // so that no other font is loaded beside it.
+    QApplication::setFont(sorvel::uiFont(12));
 
     std::string folder = QCoreApplication::applicationDirPath().toStdString();
     if (folder.empty() || folder.back() != '/') folder += '/';

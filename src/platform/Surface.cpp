@@ -18,7 +18,7 @@ QFont uiFont(int pixelSize, bool bold) {
 
 Surface::Surface(int w, int h) : img_(w, h, QImage::Format_RGB32) {
     img_.fill(back_);
-    setFont(uiFont(12));
+    setFont(font_);
 }
 
 Surface::~Surface() { endPainting(); }
@@ -80,7 +80,7 @@ void Surface::pset(int x, int y, QRgb c) {
 
 void Surface::drawText(int x, int y, const QString& t) {
     if (t.isEmpty() || suspended_) return;
-    if (textCache_.size() > 256) textCache_.clear();
+    if (textCache_.size() > 48) textCache_.clear();
     auto it = textCache_.find(t);
     if (it == textCache_.end()) {
         QStaticText st(t);

@@ -17,6 +17,9 @@ class QPainter;
 
 namespace sorvel {
 
+// The preferred UI font with its fallbacks, at a pixel size.
+QFont uiFont(int pixelSize, bool bold = false);
+
 class Surface {
 public:
     Surface(int w, int h);
@@ -91,8 +94,8 @@ private:
     bool suspended_ = false;
     QRgb back_ = qRgb(255, 255, 255);
     QRgb fore_ = qRgb(0, 0, 0);
-    QFont font_;
-    QFontMetrics metrics_{QFont()};
+    QFont font_ = uiFont(12);
+    QFontMetrics metrics_{font_};
     int lineHeight_ = 12;
     int ascent_ = 10;
     int curX_ = 0;
@@ -101,8 +104,5 @@ private:
 
 // Mask of an icon strip: white where the picture is black, black elsewhere.
 QImage makeMask(const QImage& picture);
-
-// The preferred UI font with its fallbacks, at a pixel size.
-QFont uiFont(int pixelSize, bool bold = false);
 
 }  // namespace sorvel
