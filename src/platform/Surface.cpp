@@ -3,6 +3,7 @@
 #include <QFontMetrics>
 #include <QPainter>
 #include <algorithm>
+#include <utility>
 
 namespace sorvel {
 
@@ -16,10 +17,18 @@ QFont uiFont(int pixelSize, bool bold) {
     return f;
 }
 
-Surface::Surface(int w, int h) : img_(w, h, QImage::Format_RGB32) {
+Surface::Surface(int w, int h) : img_(w, h, QImage::Format_RGB32), changed_(img_.rect()), clearedTo_(back_) {
     img_.fill(back_);
     setFont(font_);
 }
+
+void Surface::drawn(const QRect& r) {
+    const QRect in = r.intersected(img_.rect());
+    ink_ |= in;
+    changed_ |= in;
+}
+
+QRect Surface::takeChanged() { return std::exchange(changed_, QRect()); }
 
 Surface::~Surface() { endPainting(); }
 
@@ -62,7 +71,13 @@ void Surface::setFont(const QFont& f) {
 }
 
 void Surface::cls() {
-    if (!suspended_) img_.fill(back_);
+    if (!suspended_) {
+        img_.fill(back_);
+        // What was drawn turns back into background; a new colour changes all.
+        changed_ |= (back_ != clearedTo_) ? img_.rect() : ink_;
+        ink_ = QRect();
+        clearedTo_ = back_;
+    }
     curX_ = 0;
     curY_ = 0;
 }
@@ -73,7 +88,10 @@ QRgb Surface::point(int x, int y) const {
 }
 
 void Surface::pset(int x, int y, QRgb c) {
-    if (!suspended_ && x >= 0 && y >= 0 && x < img_.width() && y < img_.height()) img_.setPixel(x, y, c);
+    if (!suspended_ && x >= 0 && y >= 0 && x < img_.width() && y < img_.height()) {
+        img_.setPixel(x, y, c);
+        drawn(QRect(x, y, 1, 1));
+    }
     curX_ = x;
     curY_ = y;
 }
@@ -90,6 +108,9 @@ void Surface::drawText(int x, int y, const QString& t) {
         it = textCache_.emplace(t, std::move(st)).first;
     }
     painter().drawStaticText(x, y, it->second);
+    // A little beyond the text's box, for glyphs that reach past it.
+    const QSizeF sz = it->second.size();
+    drawn(QRect(x - 2, y - 2, static_cast<int>(sz.width()) + 5, static_cast<int>(sz.height()) + 5));
 }
 
 void Surface::print(const QString& text, bool endRow) {
@@ -123,6 +144,8 @@ void Surface::line(int x1, int y1, int x2, int y2, QRgb c) {
         p.setPen(QColor(c));
         p.drawLine(x1, y1, x2, y2);
         p.setPen(QColor(fore_));
+        drawn(QRect(QPoint(std::min(x1, x2), std::min(y1, y2)), QPoint(std::max(x1, x2), std::max(y1, y2)))
+                  .adjusted(-1, -1, 1, 1));
     }
     curX_ = x2;
     curY_ = y2;
@@ -133,6 +156,7 @@ void Surface::box(int x1, int y1, int x2, int y2, QRgb c) {
     const int t = std::min(y1, y2), b = std::max(y1, y2);
     const QRect rc = QRect(QPoint(l, t), QPoint(r, b)).intersected(img_.rect());
     if (!rc.isEmpty() && !suspended_) {
+        drawn(rc);
         for (int y = rc.top(); y <= rc.bottom(); ++y) {
             auto* row = reinterpret_cast<QRgb*>(img_.scanLine(y));
             std::fill(row + rc.left(), row + rc.right() + 1, c);
@@ -162,11 +186,13 @@ void blitOp(QImage& dst, const QImage& src, int sx, int sy, int w, int h, int dx
 
 void Surface::blitAnd(const QImage& src, int sx, int sy, int w, int h, int dx, int dy) {
     if (suspended_) return;
+    drawn(QRect(dx, dy, w, h));
     blitOp(img_, src, sx, sy, w, h, dx, dy, [](QRgb a, QRgb b) { return a & b; });
 }
 
 void Surface::blitOr(const QImage& src, int sx, int sy, int w, int h, int dx, int dy) {
     if (suspended_) return;
+    drawn(QRect(dx, dy, w, h));
     blitOp(img_, src, sx, sy, w, h, dx, dy, [](QRgb a, QRgb b) { return a | b; });
 }
 

@@ -77,13 +77,20 @@ public:
     // needed).
     void endPainting();
 
+    // The part of the image that may have changed since the last call: what
+    // was drawn since, and what a clear since has wiped. Lets the widget
+    // repaint only that without keeping a copy of the last picture.
+    QRect takeChanged();
+
     const QImage& image() const { return img_; }
     QImage& image() {
         endPainting();
+        changed_ = img_.rect();   // the caller may write anywhere
         return img_;
     }
 
 private:
+    void drawn(const QRect& r);
     QPainter& painter();
     void drawText(int x, int y, const QString& t);
     // Shaped texts of recent frames (most texts repeat from frame to frame).
@@ -92,6 +99,9 @@ private:
     QImage img_;
     std::unique_ptr<QPainter> painter_;
     bool suspended_ = false;
+    QRect ink_;       // bounds of what was drawn since the last clear
+    QRect changed_;   // bounds of what changed since the last takeChanged
+    QRgb clearedTo_;  // the colour of the last clear
     QRgb back_ = qRgb(255, 255, 255);
     QRgb fore_ = qRgb(0, 0, 0);
     QFont font_ = uiFont(12);

@@ -36,7 +36,6 @@ protected:
 
 private:
     Surface surface_;
-    QImage shown_;   // the image as last handed to the screen
     bool framed_ = false;
 };
 

@@ -164,3 +164,16 @@ TEST_F(FramePath, AMinimisedWindowRunsEveryFrameButDrawsNothing) {
     EXPECT_FALSE(w->picture().image() == before);
     EXPECT_FALSE(w->slotButton(3)->surface().image() == slotBefore);
 }
+
+TEST_F(FramePath, BannerPanelAndAlarmFramesReachTheScreenWhole) {
+    w->state().slotPath[11] = "/usr/share/doc/readme.txt";
+    w->command2Click(1);      // page 1: the banner, solid then striped
+    w->command1MouseMove(1);  // the panel opens over slot 11
+    QPoint at;
+    for (int i = 0; i < 45; ++i) {
+        if (i == 20) w->state().hoverIndex = kNoHover;   // and closes again
+        if (i == 30) w->state().alarmCount = 6;           // the alarm flashes the surface
+        frame();
+        ASSERT_EQ(stalePixels(w->rect(), &at), 0) << "frame " << i << " at " << at.x() << "," << at.y();
+    }
+}
