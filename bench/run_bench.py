@@ -84,8 +84,10 @@ class Program:
         self.fig = {}
 
     def spawn(self, s):
-        return subprocess.Popen([self.exe], cwd=os.path.dirname(self.exe), env=s.env,
-                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.log = os.path.join(s.tmp, self.name + ".log")
+        with open(self.log, "wb") as log:
+            return subprocess.Popen([self.exe], cwd=os.path.dirname(self.exe), env=s.env,
+                                    stdout=log, stderr=subprocess.STDOUT)
 
 
 def time_start(s, prog):
@@ -93,7 +95,9 @@ def time_start(s, prog):
     p = prog.spawn(s)
     while not s.find_window("--class", prog.cls):
         if time.monotonic() - t0 > 20:
-            harness.fail("%s did not show its window" % prog.name)
+            with open(prog.log, "rb") as f:
+                out = f.read().decode("utf-8", "replace")
+            harness.fail("%s did not show its window (exit %s): %s" % (prog.name, p.poll(), out))
         time.sleep(0.002)
     prog.starts.append((time.monotonic() - t0) * 1000)
     p.terminate()

@@ -422,20 +422,22 @@ void MainWindow::drawFrame() {
     slotView_.launcherMode = launcher;
     DrawSlotPage(st_, slotView_);
 
-    pic.pset(0, 41, pic.point(0, 41));
-    QString fps = QString::number(st_.measuredFps % 1000);
-    if (st_.measuredFps < 0) fps = QString::number(st_.measuredFps);
-    pic.print(QString::fromStdString(sv_.clock->timeOfDay()) + QString::fromStdString(st_.lineBreak) +
-              fps.rightJustified(3, QLatin1Char(' ')) + QStringLiteral("fps"));
+    if (seen) {
+        pic.pset(0, 41, pic.point(0, 41));
+        QString fps = QString::number(st_.measuredFps % 1000);
+        if (st_.measuredFps < 0) fps = QString::number(st_.measuredFps);
+        pic.print(QString::fromStdString(sv_.clock->timeOfDay()) + QString::fromStdString(st_.lineBreak) +
+                  fps.rightJustified(3, QLatin1Char(' ')) + QStringLiteral("fps"));
+    }
 
-    if (st_.pageBannerTicks > 0) {
+    if (st_.pageBannerTicks > 0 && seen) {
         pic.box(1, 41, 70, 75, qRgb(255, 255, 255));
         pic.pset(1, 43, pic.point(1, 43));
         pic.print(QString::number(st_.slotPage * 10) + QStringLiteral("番地～"));
         pic.pset(1, 57, pic.point(1, 57));
         pic.print(QStringLiteral("  ") + QString::number(st_.slotPage * 10 + 9) + QStringLiteral("番地"));
     }
-    if (st_.pageBannerTicks != 0 && st_.pageBannerTicks <= st_.framesPerSecond / 1.5) {
+    if (st_.pageBannerTicks != 0 && st_.pageBannerTicks <= st_.framesPerSecond / 1.5 && seen) {
         const QRgb c = pic.point(0, 41);
         for (int y = (st_.pageBannerTicks % 2 == 0) ? 41 : 40; y <= 75; y += 2) pic.line(1, y, 71, y, c);
     }

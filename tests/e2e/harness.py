@@ -81,12 +81,18 @@ class Session:
 
     # -- X server and program ---------------------------------------------
     def start_x(self):
-        num = 120 + os.getpid() % 200
-        while os.path.exists("/tmp/.X%d-lock" % num):
-            num += 1
-        self.display = ":%d" % num
-        self.xvfb = subprocess.Popen(["Xvfb", self.display, "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+        # The server picks a free display itself and writes its number to
+        # the pipe: guessing one races with other servers starting at once.
+        rfd, wfd = os.pipe()
+        self.xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(wfd), "-screen", "0", "1024x768x24",
+                                      "-nolisten", "tcp"], pass_fds=(wfd,),
                                      stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(wfd)
+        with os.fdopen(rfd) as r:
+            num = r.readline().strip()
+        if not num:
+            fail("Xvfb did not start")
+        self.display = ":%s" % num
         self.env = dict(os.environ, DISPLAY=self.display, SDL_AUDIODRIVER="dummy",
                         PATH=self.bin + os.pathsep + os.environ.get("PATH", ""),
                         XDG_RUNTIME_DIR=self.tmp, HOME=self.tmp)
