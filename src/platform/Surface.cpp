@@ -35,7 +35,7 @@ Surface::~Surface() { endPainting(); }
 // One painter, kept open from frame to frame, serves all text and lines:
 // opening a painter costs more than the few texts a frame prints. Direct
 // pixel writes and reads stay valid while it is open (the raster engine
-// draws at once, and the image is never shared).
+// draws at once, and a copy of an image being painted is a deep copy).
 QPainter& Surface::painter() {
     // A copy of the image taken meanwhile makes the next write detach it
     // into a new buffer; the painter must follow.
