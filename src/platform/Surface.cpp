@@ -37,14 +37,10 @@ Surface::~Surface() { endPainting(); }
 // pixel writes and reads stay valid while it is open (the raster engine
 // draws at once, and a copy of an image being painted is a deep copy).
 QPainter& Surface::painter() {
-    // A copy of the image taken meanwhile makes the next write detach it
-    // into a new buffer; the painter must follow.
-    if (painter_ && paintedBits_ != img_.constBits()) painter_.reset();
     if (!painter_) {
         painter_ = std::make_unique<QPainter>(&img_);
         painter_->setFont(font_);
         painter_->setPen(QColor(fore_));
-        paintedBits_ = img_.constBits();
     }
     return *painter_;
 }

@@ -98,7 +98,6 @@ private:
     QString contentKey_;
     QImage img_;
     std::unique_ptr<QPainter> painter_;
-    const uchar* paintedBits_ = nullptr;   // the buffer the painter writes to
     bool suspended_ = false;
     QRect ink_;       // bounds of what was drawn since the last clear
     QRect changed_;   // bounds of what changed since the last takeChanged

@@ -119,21 +119,3 @@ TEST(Surface, SuspendedDrawingLeavesThePixelsButKeepsThePosition) {
     EXPECT_EQ(s.point(0, 0), qRgb(200, 0, 0));
     EXPECT_EQ(s.takeChanged(), QRect(0, 0, 60, 30));
 }
-
-TEST(Surface, TextStillLandsAfterSomeoneKeptACopyOfThePicture) {
-    Surface s(80, 30);
-    s.setBackColor(qRgb(255, 255, 255));
-    s.setForeColor(qRgb(0, 0, 0));
-    s.cls();
-    s.moveTo(2, 2);
-    s.print("A");
-    const QImage kept = std::as_const(s).image();   // shares the buffer
-    s.cls();                                           // detaches the surface's image
-    s.moveTo(2, 2);
-    s.print("W");
-    int ink = 0;
-    for (int y = 0; y < 30; ++y)
-        for (int x = 0; x < 80; ++x) ink += s.point(x, y) != qRgb(255, 255, 255);
-    EXPECT_GT(ink, 0);
-    EXPECT_FALSE(kept == std::as_const(s).image());
-}
