@@ -3,7 +3,9 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFile>
+#include <QGuiApplication>
 #include <QImageReader>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -12,18 +14,26 @@
 #include <QPainter>
 #include <QPalette>
 #include <QPushButton>
+#include <QScreen>
 #include <QWindow>
 #include <cmath>
 #include <cstdio>
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "app/MessageBox.h"
+#include "app/SlotDrop.h"
 #include "app/SquareStyle.h"
+#include "app/WindowPlacement.h"
+#include "app/Warnings.h"
 #include "filedialog/FileDialog.h"
 #include "launcher/Commands.h"
+#include "launcher/SlotRules.h"
 #include "netaddr/LocalAddressTool.h"
 #include "persistence/DataFiles.h"
 #include "persistence/ItemFile.h"
+#include "platform/DisplaySession.h"
+#include "platform/KeyPosition.h"
 #include "timer/TimerRules.h"
 
 namespace sorvel {
@@ -43,7 +53,11 @@ QPushButton* makeButton(QWidget* parent, const char* caption, int l, int t, int 
 }
 }  // namespace
 
-int virtualKeyCode(int key, bool keypad) {
+int virtualKeyCode(int key, bool keypad, int mainRowDigit) {
+    // The main-row digits act by their place on the keyboard: with Shift,
+    // or on layouts whose digit row types other characters, they still
+    // are the digit keys.
+    if (!keypad && mainRowDigit >= 0 && mainRowDigit <= 9) return 48 + mainRowDigit;
     if (key >= Qt::Key_0 && key <= Qt::Key_9) return keypad ? 96 + (key - Qt::Key_0) : key;
     if (key >= Qt::Key_A && key <= Qt::Key_Z) return key;
     if (key >= Qt::Key_F1 && key <= Qt::Key_F24) return 112 + (key - Qt::Key_F1);
@@ -68,8 +82,12 @@ int virtualKeyCode(int key, bool keypad) {
 }
 
 MainWindow::MainWindow(std::string programFolder, AppServices services, QWidget* parent)
-    : QWidget(parent), folder_(std::move(programFolder)), sv_(services) {
+    : QWidget(parent), folder_(std::move(programFolder)), sv_(services),
+      keyPositionsKnown_(scanCodesAreKeyPositions(QGuiApplication::platformName())) {
     if (folder_.empty() || folder_.back() != '/') folder_ += '/';
+    paths_ = sv_.paths ? *sv_.paths : AppPaths::portableIn(folder_);
+    paths_.dataFolder = folder_;
+    windowPlaceable = canPlaceWindows(QGuiApplication::platformName().toStdString());
     setWindowTitle(QString::fromUtf8(kStartCaption));
     setFixedSize(316, 146);
     setFont(uiFont(12));
@@ -107,6 +125,9 @@ MainWindow::MainWindow(std::string programFolder, AppServices services, QWidget*
         if (runFileDialog) runFileDialog();
     };
     v.saveData = [this] { saveData(); };
+    v.warnUnstorableName = [this] {
+        if (warnUnstorable) warnUnstorable();
+    };
     music_ = std::make_unique<MusicController>(st_, musicList_, *sv_.mci, folder_, std::move(v));
     musicList_.onClick = [this] { music_->listClick(); };
     musicList_.onChanged = [this] { syncList1(); };
@@ -116,10 +137,11 @@ MainWindow::MainWindow(std::string programFolder, AppServices services, QWidget*
         dlg.exec();
     };
     askReset = [this] {
-        QMessageBox box(QMessageBox::Question, QStringLiteral("リセット操作"), QStringLiteral("リセットします。いいですか？？"),
-                        QMessageBox::Ok | QMessageBox::Cancel, this);
-        return box.exec() == QMessageBox::Ok;
+        return showMessageBox(this, QMessageBox::Question, QStringLiteral("リセット操作"),
+                              QStringLiteral("リセットします。いいですか？？"),
+                              QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;
     };
+    warnUnstorable = [this] { warnUnstorableName(this); };
     endProgram = [](int code) { QCoreApplication::exit(code); };
 
     slotView_.picture = &picture1_->surface();
@@ -264,7 +286,7 @@ void MainWindow::loadIcons() {
     auto load = [this](const char* name, QImage& pic, QImage& mask) {
         // Read as BMP directly: letting the reader ask every image plugin
         // whether it knows the format would load them all.
-        QImageReader reader(QString::fromStdString(programFile(folder_, name)), "bmp");
+        QImageReader reader(QString::fromStdString(paths_.assetFile(name)), "bmp");
         reader.setAutoDetectImageFormat(false);
         QImage img = reader.read();
         if (img.isNull()) {
@@ -296,13 +318,18 @@ void MainWindow::formLoad() {
     for (int i = 0; i < 10; ++i) {
         command1_[i]->onMouseDown = [this, i](Qt::MouseButton b) { command1MouseDown(i, b); };
         command1_[i]->onMouseMove = [this, i] { command1MouseMove(i); };
+        command1_[i]->acceptsDrop = [this](const QMimeData* d) { return slotDropAllowed(d); };
+        command1_[i]->onDrop = [this, i](const QMimeData* d) { slotDrop(i, d); };
+        command1_[i]->setAcceptDrops(true);
     }
     loadData();
     st_.hoverIndex = kNoHover;
     st_.pulseStep = 1;
-    st_.alarmSoundPath = programFile(folder_, "bg.wav");
+    st_.alarmSoundPath = paths_.dataFile("bg.wav");
     st_.currentMusicPath = musicList_.count() > 0 ? musicList_.at(0) : std::string();
-    std::string f = folder_;
+    // The dialog starts in the program's folder; an installed program's
+    // folder holds nothing of the user's, so there it starts at home.
+    std::string f = paths_.portable ? paths_.programFolder : QDir::homePath().toStdString();
     if (f.size() > 1 && f.back() == '/') f.pop_back();
     st_.fileDialogFolder = f;
     st_.listSlideStep = 60;
@@ -324,12 +351,30 @@ void MainWindow::formUnload() {
 }
 
 std::array<int32_t, 2> MainWindow::windowTwips() const {
+    if (!windowPlaceable) return st_.windowPosition;
     const QPoint p = pos();
     return {static_cast<int32_t>(p.x() * 15), static_cast<int32_t>(p.y() * 15)};
 }
 
 void MainWindow::placeWindowTwips(int32_t left, int32_t top) {
     move(static_cast<int>(std::nearbyint(left / 15.0)), static_cast<int>(std::nearbyint(top / 15.0)));
+}
+
+void MainWindow::placeStoredWindow(int32_t left, int32_t top) {
+    const int x = static_cast<int>(std::nearbyint(left / 15.0));
+    const int y = static_cast<int>(std::nearbyint(top / 15.0));
+    std::vector<ScreenRect> screens;
+    for (const QScreen* s : QGuiApplication::screens()) {
+        const QRect g = s->geometry();
+        screens.push_back({g.x(), g.y(), g.width(), g.height()});
+    }
+    const QSize size = isVisible() ? frameGeometry().size() : this->size();
+    const auto [nx, ny] = reachablePosition(x, y, size.width(), size.height(), screens);
+    if (nx == x && ny == y) {
+        placeWindowTwips(left, top);
+    } else {
+        move(nx, ny);
+    }
 }
 
 void MainWindow::saveData() {
@@ -346,7 +391,7 @@ void MainWindow::loadData() {
         list3Click(2);
     };
     h.loadMusicList = [this] { music_->loadList(); };
-    h.placeWindow = [this](int32_t l, int32_t t) { placeWindowTwips(l, t); };
+    h.placeWindow = [this](int32_t l, int32_t t) { placeStoredWindow(l, t); };
     LoadData(folder_, st_, h);
 }
 
@@ -510,11 +555,32 @@ void MainWindow::syncList1() {
 // ---- handlers --------------------------------------------------------------------
 
 void MainWindow::command1MouseDown(int index, Qt::MouseButton button) {
+    if (button != Qt::LeftButton && button != Qt::RightButton && button != Qt::MiddleButton) return;
     const int code = button == Qt::LeftButton ? kLeftButton : button == Qt::RightButton ? kRightButton : kMiddleButton;
-    SlotMouseDown(st_, index, code, *sv_.shell, [this] {
-        st_.windowPosition = windowTwips();
-        saveData();
-    });
+    SlotMouseDown(st_, index, code, *sv_.shell, [this] { takePositionAndSave(); });
+}
+
+void MainWindow::takePositionAndSave() {
+    st_.windowPosition = windowTwips();
+    saveData();
+}
+
+// ---- drag and drop onto the slot buttons -------------------------------------------
+
+bool MainWindow::slotDropAllowed(const QMimeData* data) const {
+    // Not in the game; names the files cannot hold are let through here and
+    // refused on the drop, where the user is told why.
+    return data && launcherMode() && droppedTarget(*data).has_value();
+}
+
+void MainWindow::slotDrop(int index, const QMimeData* data) {
+    if (index < 0 || index > 9 || !slotDropAllowed(data)) return;
+    const std::optional<std::string> target = droppedTarget(*data);
+    if (!fitsItemFile(*target)) {
+        if (warnUnstorable) warnUnstorable();
+        return;
+    }
+    CommitRegistration(st_, slotNumber(st_.slotPage, index), *target, [this] { takePositionAndSave(); });
 }
 
 void MainWindow::command1MouseMove(int index) { st_.hoverIndex = static_cast<int16_t>(index); }
@@ -526,7 +592,7 @@ void MainWindow::command2Click(int index) {
         case 2:
             st_.fileDialogValue.clear();
             if (runFileDialog) runFileDialog();
-            BeginRegistration(st_);
+            if (!BeginRegistration(st_) && warnUnstorable) warnUnstorable();
             break;
         case 3:
         case 4: {
@@ -554,7 +620,7 @@ void MainWindow::command2Click(int index) {
 
 void MainWindow::command3Click() {
     hideList3();
-    sv_.shell->execute(std::string("open"), programFile(folder_, "readme.txt"), std::nullopt, std::nullopt, 1);
+    sv_.shell->execute(std::string("open"), paths_.readme(), std::nullopt, std::nullopt, 1);
 }
 
 void MainWindow::command4Click(int index) {
@@ -675,7 +741,8 @@ void MainWindow::saikido() {
     sv_.beeper->beep();
     st_.windowPosition = windowTwips();
     if (!(st_.windowPosition[0] >= 45000 && st_.windowPosition[1] >= 45000)) saveData();
-    sv_.shell->startProgram(programFile(folder_, "sorvel_p"), folder_);
+    if (releaseFolder) releaseFolder();
+    sv_.shell->startProgram(paths_.executable, paths_.programFolder);
     com5Click(3);
     ended_ = true;
     timer_.stop();
@@ -694,21 +761,24 @@ bool MainWindow::eventFilter(QObject* o, QEvent* e) {
         st_.hoverIndex = kNoHover;
         return false;
     }
-    if (e->type() != QEvent::KeyPress || !o->isWidgetType()) return QWidget::eventFilter(o, e);
-    auto* w = static_cast<QWidget*>(o);
-    if (w->window() != this) return false;
-    // Only the first receiver (the focus widget, or the window itself when
-    // nothing has the focus) hands the key to the handler.
-    QWidget* focus = QApplication::focusWidget();
-    if (focus ? (w != focus) : (w != this)) return false;
-    auto* k = static_cast<QKeyEvent*>(e);
-    const int vk = virtualKeyCode(k->key(), k->modifiers() & Qt::KeypadModifier);
+    // Keys are taken where the window system hands them to this window,
+    // before Qt passes them on to the focus widget and its parents: each
+    // press reaches the handler exactly once, whichever control has the
+    // focus and whatever a dialog opened by the handler did to it.
+    if (e->type() == QEvent::KeyPress && o && o == windowHandle()) {
+        return windowKeyPress(*static_cast<QKeyEvent*>(e));
+    }
+    return QWidget::eventFilter(o, e);
+}
+
+bool MainWindow::windowKeyPress(const QKeyEvent& k) {
+    const int digit = keyPositionsKnown_ ? mainRowDigitAt(k.nativeScanCode()) : -1;
+    const int vk = virtualKeyCode(k.key(), k.modifiers() & Qt::KeypadModifier, digit);
     const bool game = !launcherMode();
     formKeyDown(vk);
     // In the game, letters and the game's function keys act only here.
     if (game && ((vk >= kKeyA && vk <= kKeyZ) || vk == kKeyF4 || vk == kKeyF6)) return true;
-    if (vk == kKeyF6) return true;
-    return false;
+    return vk == kKeyF6;
 }
 
 }  // namespace sorvel

@@ -15,12 +15,15 @@
 #include "launcher/LauncherState.h"
 #include "launcher/SlotPage.h"
 #include "music/Music.h"
+#include "platform/AppPaths.h"
 #include "platform/Services.h"
 #include "platform/SurfaceWidget.h"
 
 class QCheckBox;
+class QKeyEvent;
 class QLineEdit;
 class QListWidget;
+class QMimeData;
 class QPushButton;
 
 namespace sorvel {
@@ -33,6 +36,9 @@ struct AppServices {
     LocalAddress* localAddress = nullptr;
     WavPlayer* wav = nullptr;
     Mci* mci = nullptr;
+    // Where the assets, the help file and the executable are; nullptr: all
+    // in the program folder given to the window (portable).
+    const AppPaths* paths = nullptr;
 };
 
 class MainWindow : public QWidget {
@@ -69,11 +75,28 @@ public:
     // Window position in twips (frame left/top x 15).
     std::array<int32_t, 2> windowTwips() const;
     void placeWindowTwips(int32_t left, int32_t top);
+    // A stored position: placed as it is unless the window would be off
+    // every screen, in which case it comes to the nearest visible spot.
+    void placeStoredWindow(int32_t left, int32_t top);
+
+    // The registration commit's last step, for a click and a drop alike:
+    // the window position is taken and everything saved.
+    void takePositionAndSave();
+    // Drag and drop onto slot button `index`.
+    bool slotDropAllowed(const QMimeData* data) const;
+    void slotDrop(int index, const QMimeData* data);
 
     // Hooks for modal steps (replaced in tests).
     std::function<void()> runFileDialog;
     std::function<bool()> askReset;
+    std::function<void()> warnUnstorable;   // a chosen name the files cannot hold
+    // Called by the restart once everything is saved, before the new
+    // instance starts: lets go of the data folder.
+    std::function<void()> releaseFolder;
     std::function<void(int)> endProgram;
+    // False where the window system keeps a program from knowing and
+    // setting its window's place (Wayland): the stored position is kept.
+    bool windowPlaceable = true;
 
     // Access for tests and the benchmark.
     LauncherState& state() { return st_; }
@@ -99,7 +122,11 @@ public:
     bool launcherMode() const;
     bool ended() const { return ended_; }
     const std::string& programFolder() const { return folder_; }
+    const AppPaths& paths() const { return paths_; }
     int slotButtonCount() const;
+    // Whether native scan codes tell the key positions (true on X11 and
+    // Wayland); tests switch it on to feed such key events.
+    void setKeyPositionsKnown(bool known) { keyPositionsKnown_ = known; }
 
 protected:
     void closeEvent(QCloseEvent* e) override;
@@ -118,9 +145,11 @@ private:
     bool frameCanBeSeen() const;
     void setMusicButtonsVisible(bool v);
     void hideList3();
+    bool windowKeyPress(const QKeyEvent& k);
 
     std::string folder_;
     AppServices sv_;
+    AppPaths paths_;
     LauncherState st_;
     GameState game_;
     GameRandom rng_;
@@ -132,6 +161,7 @@ private:
     bool ended_ = false;
     bool loaded_ = false;
     bool syncing_ = false;
+    bool keyPositionsKnown_ = false;
     QRgb formColor_ = qRgb(0, 0, 0);
     std::vector<QRect> backgroundCovers_;   // opaque controls on the window
     QRegion backgroundShows_;               // the background that shows
@@ -153,6 +183,8 @@ private:
 };
 
 // Maps a Qt key press to the virtual key code the key handler expects.
-int virtualKeyCode(int qtKey, bool keypad);
+// mainRowDigit: the digit of the main-row key that was pressed, found from
+// its position on the keyboard, or -1 when unknown or another key.
+int virtualKeyCode(int qtKey, bool keypad, int mainRowDigit = -1);
 
 }  // namespace sorvel

@@ -3,12 +3,17 @@
 #include <QSocketNotifier>
 #include <QStyleFactory>
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include "app/MainWindow.h"
+#include "platform/AppPaths.h"
+#include "platform/DisplaySession.h"
 #include "platform/LazyAudio.h"
 #include "platform/RealServices.h"
+#include "platform/SingleInstance.h"
 
 namespace {
 int g_signalFd[2] = {-1, -1};
@@ -20,32 +25,61 @@ void onSignal(int) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // In a Wayland session run on XWayland, so that the window can be placed;
+    // what the launched programs inherit stays as it was.
+    const std::string qpa =
+        sorvel::preferredQtPlatform([](const char* n) { return static_cast<const char*>(std::getenv(n)); });
+    if (!qpa.empty()) ::setenv("QT_QPA_PLATFORM", qpa.c_str(), 1);
     // The window is small and redraws 20 times a second: sending its pixels
     // over the connection costs less than the shared-memory path, which
     // waits for the X server before every frame. Only for this process.
     const bool shmSwitchGiven = qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM");
     if (!shmSwitchGiven) qputenv("QT_XCB_NO_MITSHM", "1");
     QApplication app(argc, argv);
+    if (!qpa.empty()) ::unsetenv("QT_QPA_PLATFORM");
     if (!shmSwitchGiven) qunsetenv("QT_XCB_NO_MITSHM");
+    if (!sorvel::canPlaceWindows(QGuiApplication::platformName().toStdString())) {
+        std::fprintf(stderr, "sorvel_p: running on Wayland without X; the window position cannot be restored\n");
+    }
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     // The interface is Japanese: one font for every window, tooltip and box,
     // so that no other font is loaded beside it.
     QApplication::setFont(sorvel::uiFont(12));
 
-    std::string folder = QCoreApplication::applicationDirPath().toStdString();
-    if (folder.empty() || folder.back() != '/') folder += '/';
+    // Portable (everything beside the executable) or installed (the user's
+    // files in the XDG data folder).
+    const sorvel::AppPaths paths = sorvel::detectAppPaths(QCoreApplication::applicationFilePath().toStdString());
+    std::string why;
+    if (!sorvel::prepareDataFolder(paths, &why)) std::fprintf(stderr, "sorvel_p: %s; nothing can be saved\n", why.c_str());
+    const std::string folder = paths.dataFolder;
+
+    // One instance per data folder; a restart waits for the old one to end.
+    sorvel::SingleInstance instance(folder);
+    const auto outcome = instance.start(5000);
+    if (outcome == sorvel::SingleInstance::Outcome::Raised) return 0;
+    if (outcome == sorvel::SingleInstance::Outcome::Busy) {
+        std::fprintf(stderr, "sorvel_p: another instance is using %s and does not answer\n", folder.c_str());
+        return 1;
+    }
 
     sorvel::SteadyClock clock;
     sorvel::DesktopShell shell;
     sorvel::DesktopBeeper beeper;
     sorvel::QtClipboard clipboard;
     sorvel::NetworkLocalAddress local;
-    sorvel::AudioModule audio(folder);
+    sorvel::AudioModule audio(paths.moduleFolder, paths.dataFolder);
     sorvel::LazyWavPlayer wav(audio);
     sorvel::LazyMci mci(audio);
-    sorvel::AppServices sv{&clock, &shell, &beeper, &clipboard, &local, &wav, &mci};
+    sorvel::AppServices sv{&clock, &shell, &beeper, &clipboard, &local, &wav, &mci, &paths};
 
     sorvel::MainWindow w(folder, sv);
+    w.releaseFolder = [&instance] { instance.release(); };
+    instance.listen([&w] {
+        w.setWindowState(w.windowState() & ~Qt::WindowMinimized);
+        w.show();
+        w.raise();
+        w.activateWindow();
+    });
 
     // SIGTERM, SIGINT and SIGHUP (a logout) close the window normally.
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalFd) == 0) {

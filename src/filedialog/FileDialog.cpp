@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QStorageInfo>
 
+#include "app/MessageBox.h"
 #include "platform/Surface.h"
 
 namespace sorvel {
@@ -74,12 +75,17 @@ FileDialog::FileDialog(LauncherState& s, QWidget* parent) : QDialog(parent), s_(
     setFixedSize(px(7530), px(4185));
     setFont(uiFont(12));
     drive1_ = new QComboBox(this);
-    drive1_->setGeometry(px(120), px(120), px(2655), px(300) + 4);
+    drive1_->setGeometry(px(120), px(120), px(2655), px(300));
     dir1_ = new QListWidget(this);
     dir1_->setGeometry(px(120), px(480), px(2655), px(2610));
     file1_ = new QListWidget(this);
     file1_->setGeometry(px(2880), px(120), px(2655), px(2970));
     file1_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    // Plain list boxes: a vertical scroll bar only, long names cut at the edge.
+    for (QListWidget* l : {dir1_, file1_}) {
+        l->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        l->setTextElideMode(Qt::ElideNone);
+    }
     ok_ = new QPushButton(QStringLiteral("OKっす"), this);
     ok_->setGeometry(px(5640), px(120), px(1815), px(615));
     cancel_ = new QPushButton(QStringLiteral("Cancelっす"), this);
@@ -90,7 +96,12 @@ FileDialog::FileDialog(LauncherState& s, QWidget* parent) : QDialog(parent), s_(
     for (int i = 0; i < 4; ++i) {
         check1_[i] = new QCheckBox(QString::fromUtf8(captions[i]), this);
         check1_[i]->setGeometry(px(geo[i][0]), px(geo[i][1]), px(geo[i][2]) + 12, px(geo[i][3]));
-        if (i > 0) connect(check1_[i], &QCheckBox::toggled, this, [this] { refreshFiles(); });
+        if (i > 0) {
+            connect(check1_[i], &QCheckBox::toggled, this, [this] {
+                refreshDirs();
+                refreshFiles();
+            });
+        }
     }
     check1_[0]->setEnabled(false);
     check1_[1]->setChecked(true);
@@ -101,7 +112,7 @@ FileDialog::FileDialog(LauncherState& s, QWidget* parent) : QDialog(parent), s_(
     auto* label1 = new QLabel(QStringLiteral("Filter:"), this);
     label1->setGeometry(px(120), px(3720), px(945), px(240));
     combo1_ = new QComboBox(this);
-    combo1_->setGeometry(px(1320), px(3720), px(6015), px(300) + 2);
+    combo1_->setGeometry(px(1320), px(3720), px(6015), px(300));
 
     connect(ok_, &QPushButton::clicked, this, [this] { leave(true); });
     connect(cancel_, &QPushButton::clicked, this, [this] { leave(false); });
@@ -117,9 +128,12 @@ FileDialog::FileDialog(LauncherState& s, QWidget* parent) : QDialog(parent), s_(
     file1_->installEventFilter(this);
     fillDrives();
     folder_ = QDir::currentPath();
+    canEnter = [](const QString& path) {
+        const QFileInfo fi(path);
+        return fi.isDir() && fi.isExecutable() && fi.isReadable();
+    };
     warn = [this](const QString& title, const QString& text) {
-        QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, this);
-        box.exec();
+        showMessageBox(this, QMessageBox::NoIcon, title, text, QMessageBox::Ok);
     };
 }
 
@@ -143,7 +157,7 @@ void FileDialog::driveChanged(int idx) {
 
 bool FileDialog::setFolder(const QString& path) {
     QFileInfo fi(path);
-    if (path.isEmpty() || !fi.isDir() || !fi.isExecutable()) return false;
+    if (path.isEmpty() || !canEnter || !canEnter(path)) return false;
     QString clean = QDir::cleanPath(fi.absoluteFilePath());
     folder_ = clean;
     // The volume that holds the folder.
@@ -242,11 +256,12 @@ void FileDialog::load() {
         setFolder(folder_);
         return;
     }
-    if (QFileInfo(start).isDir()) {
+    if (canEnter && canEnter(start)) {
         enterStep();
         return;
     }
-    // A remembered folder that is gone: go as near as we can, then warn.
+    // A remembered folder that is gone or cannot be entered: go as near as
+    // we can, then warn.
     QString up = parentOf(QDir::cleanPath(start));
     while (!setFolder(up) && up != QLatin1String("/")) up = parentOf(up);
     if (warn) warn(QStringLiteral("警告"), QStringLiteral("そのファイルが存在しないかデバイスがありません。"));
@@ -280,6 +295,17 @@ void FileDialog::leave(bool ok) {
     s_.fileDialogFolder = folder;
     s_.fileDialogValue = ok ? answer : std::string();
     if (ok) accept(); else reject();
+}
+
+void FileDialog::keyPressEvent(QKeyEvent* e) {
+    // Enter means something only in the path field and the file list (both
+    // handled in eventFilter) and on a focused button, which presses it.
+    // Elsewhere it must not fall through to the dialog's default button.
+    if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
+        e->accept();
+        return;
+    }
+    QDialog::keyPressEvent(e);
 }
 
 void FileDialog::closeEvent(QCloseEvent* e) {

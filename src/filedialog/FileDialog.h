@@ -32,6 +32,9 @@ public:
 
     // Message box hook (title, text); the default shows a modal box.
     std::function<void(const QString&, const QString&)> warn;
+    // Whether the lists can be moved to a folder (it exists, can be entered
+    // and listed); replaceable in tests.
+    std::function<bool(const QString&)> canEnter;
 
     // Runs the opening steps (filters, start folder). Called by exec().
     void load();
@@ -54,6 +57,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
     bool eventFilter(QObject* o, QEvent* e) override;
 
 private:

@@ -1,5 +1,6 @@
 #include "game/TypingGame.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "launcher/LauncherState.h"
@@ -105,8 +106,9 @@ void UpdateGame(GameState& g, int rowLevel, GameRandom& rng) {
         g.levelThreshold = next > 2147483647.0 ? 2147483647 : static_cast<int32_t>(next);
     }
     if (g.speedLevel > 99) g.speedLevel = 99;
-    const double step = std::nearbyint(g.speedLevel / 4.0 + 2.0);
-    wrapAdd(g.advanceGauge, -static_cast<int>(step));
+    // The whole new value is rounded, halves to even.
+    const double next = std::nearbyint(g.advanceGauge - (g.speedLevel / 4.0 + 2.0));
+    g.advanceGauge = static_cast<int16_t>(std::clamp(next, -32768.0, 32767.0));
     if (g.advanceGauge < 0) {
         g.advanceGauge = 200;
         AdvanceLines(g, rowLevel, rng);

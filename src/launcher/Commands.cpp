@@ -19,12 +19,7 @@ void SlotMouseDown(LauncherState& s, int index, int button, Shell& shell,
     if (n < 0 || n >= kSlotCount) return;
 
     if (!s.pendingPath.empty()) {
-        if (button == kLeftButton) {
-            s.slotPath[n] = s.pendingPath;
-            s.slotUseCount[n] = 0;
-            s.slotSessionCount[n] = 0;
-            if (commitRegistration) commitRegistration();
-        }
+        if (button == kLeftButton) CommitRegistration(s, n, s.pendingPath, commitRegistration);
         s.pendingPath.clear();
         return;
     }
@@ -55,6 +50,16 @@ void SlotMouseDown(LauncherState& s, int index, int button, Shell& shell,
     } else {
         countUse(s, n);
     }
+}
+
+void CommitRegistration(LauncherState& s, int slot, const std::string& target,
+                        const std::function<void()>& takePositionAndSave) {
+    // A name the slot file cannot hold is never stored.
+    if (slot < 0 || slot >= kSlotCount || !fitsItemFile(target)) return;
+    s.slotPath[slot] = target;
+    s.slotUseCount[slot] = 0;
+    s.slotSessionCount[slot] = 0;
+    if (takePositionAndSave) takePositionAndSave();
 }
 
 void WrapPage(LauncherState& s) {

@@ -5,6 +5,7 @@
 
 #include "game/TypingGame.h"
 #include "launcher/LauncherState.h"
+#include "persistence/ItemFile.h"
 #include "platform/Services.h"
 
 namespace sorvel {
@@ -17,12 +18,24 @@ enum MouseButtonCode { kLeftButton = 1, kRightButton = 2, kMiddleButton = 4 };
 void SlotMouseDown(LauncherState& s, int index, int button, Shell& shell,
                    const std::function<void()>& commitRegistration);
 
+// The registration commit, for a click and a drop alike: the slot takes the
+// target and its two counts start afresh; then takePositionAndSave takes
+// the window position and saves everything.
+void CommitRegistration(LauncherState& s, int slot, const std::string& target,
+                        const std::function<void()>& takePositionAndSave);
+
 // "前" (0) and "次" (1): page change and banner; every index then wraps.
 void PageButton(LauncherState& s, int index);
 void WrapPage(LauncherState& s);
 
 // The dialog's answer becomes the pending registration ("" cancels it).
-inline void BeginRegistration(LauncherState& s) { s.pendingPath = s.fileDialogValue; }
+// An answer that data.dat cannot hold (a double quote or a line break in
+// it) is refused: false, and nothing changes.
+inline bool BeginRegistration(LauncherState& s) {
+    if (!fitsItemFile(s.fileDialogValue)) return false;
+    s.pendingPath = s.fileDialogValue;
+    return true;
+}
 
 // Virtual key codes the handler looks at.
 enum KeyCode {

@@ -53,23 +53,27 @@ std::string musicListPath(const std::string& folder, int musicPage, int favourit
 }
 
 bool SaveMusicList(const std::string& folder, const LauncherState& s, const MusicList& list) {
-    std::string out;
-    for (const auto& e : list.items()) {
-        if (!e.empty()) appendTextLine(out, e);
-    }
-    return writeFileAtomically(musicListPath(folder, s.musicPage, s.favouritesMode), out);
+    const std::string path = musicListPath(folder, s.musicPage, s.favouritesMode);
+    // A list file that could not be read at all (over the size cap, no
+    // permission) shows empty; it is never replaced by that empty list.
+    if (list.count() == 0 && damageOf(path) == Damage::Unreadable) return true;
+    // Entries the file cannot hold are left out rather than stored broken
+    // (only a damaged, hand-edited file can give one).
+    return replaceFile(path, encodeListEntries(list.items()));
 }
 
 void LoadMusicList(const std::string& folder, const LauncherState& s, MusicList& list) {
     list.clear();
-    const auto data = readWholeFile(musicListPath(folder, s.musicPage, s.favouritesMode));
-    if (!data) return;
-    ItemReader r(*data);
-    std::string field;
-    while (!r.atEnd()) {
-        if (!r.readText(field)) break;
-        list.append(field);
+    const std::string path = musicListPath(folder, s.musicPage, s.favouritesMode);
+    ReadStatus status = ReadStatus::Ok;
+    const auto data = readWholeFile(path, &status);
+    if (!data) {
+        noteReadResult(path, status == ReadStatus::Missing ? Damage::None : Damage::Unreadable);
+        return;
     }
+    bool lossy = false;
+    for (const auto& e : readListEntries(*data, &lossy)) list.append(e);
+    noteReadResult(path, lossy ? Damage::Partial : Damage::None);
 }
 
 // ---- player ----------------------------------------------------------------
@@ -179,6 +183,11 @@ void MusicController::selectMid() {
     call(v_.hidePageMenu);
     s_.fileDialogValue = "mid";
     call(v_.showMidiDialog);
+    // A name the list file cannot hold is refused; nothing else changes.
+    if (!fitsItemFile(s_.fileDialogValue)) {
+        call(v_.warnUnstorableName);
+        return;
+    }
     addChosenMusic();
     call(v_.saveData);
 }
@@ -238,6 +247,10 @@ void MusicController::favo() {
     const int i = list_.selected();
     if (i < 0 || s_.favouritesMode == 1) return;
     const std::string text = list_.at(i);
+    if (!fitsItemFile(text)) {
+        call(v_.warnUnstorableName);
+        return;
+    }
     s_.favouritesMode = 1;
     loadList();
     s_.fileDialogValue = text;

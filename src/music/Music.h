@@ -67,6 +67,7 @@ struct MusicView {
     std::function<void(bool)> setFavouritesLook;         // colour + Favo disabled
     std::function<void()> showMidiDialog;                // modal, "mid" request
     std::function<void()> saveData;                      // SaveData
+    std::function<void()> warnUnstorableName;            // a name the list file cannot hold
 };
 
 class MusicController {

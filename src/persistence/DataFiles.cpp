@@ -15,47 +15,70 @@ constexpr int64_t kIntMax = std::numeric_limits<int16_t>::max();
 
 }  // namespace
 
-bool parseDataDat(std::string_view data, LauncherState& s) {
+bool parseDataDat(std::string_view data, LauncherState& s, bool* lossy) {
     ItemReader r(data);
-    while (!r.atEnd()) {
-        for (int i = 0; i < kSlotCount; ++i) {
-            if (!r.readText(s.slotPath[i])) return false;
+    const bool ok = [&] {
+        while (!r.atEnd()) {
+            for (int i = 0; i < kSlotCount; ++i) {
+                if (!r.readText(s.slotPath[i])) return false;
+            }
+            for (int i = 0; i < 2; ++i) {
+                int64_t v = 0;
+                if (!r.readNumber(v, kLongMin, kLongMax)) return false;
+                s.windowPosition[i] = static_cast<int32_t>(v);
+            }
         }
-        for (int i = 0; i < 2; ++i) {
-            int64_t v = 0;
-            if (!r.readNumber(v, kLongMin, kLongMax)) return false;
-            s.windowPosition[i] = static_cast<int32_t>(v);
-        }
-    }
-    return true;
+        return true;
+    }();
+    if (lossy) *lossy = r.lossy();
+    return ok;
 }
 
-bool parseLotDat(std::string_view data, LauncherState& s) {
+bool parseLotDat(std::string_view data, LauncherState& s, bool* lossy) {
     ItemReader r(data);
-    while (!r.atEnd()) {
-        for (int i = 0; i < kSlotCount; ++i) {
-            int64_t v = 0;
-            if (!r.readNumber(v, kLongMin, kLongMax)) return false;
-            s.slotUseCount[i] = static_cast<int32_t>(v);
+    const bool ok = [&] {
+        while (!r.atEnd()) {
+            for (int i = 0; i < kSlotCount; ++i) {
+                int64_t v = 0;
+                if (!r.readNumber(v, kLongMin, kLongMax)) return false;
+                s.slotUseCount[i] = static_cast<int32_t>(v);
+            }
         }
-    }
-    return true;
+        return true;
+    }();
+    if (lossy) *lossy = r.lossy();
+    return ok;
 }
 
-bool parseMidpageDat(std::string_view data, LauncherState& s) {
+bool parseMidpageDat(std::string_view data, LauncherState& s, bool* lossy) {
     ItemReader r(data);
-    while (!r.atEnd()) {
-        int64_t v = 0;
-        if (!r.readNumber(v, kIntMin, kIntMax)) return false;
-        s.musicPage = static_cast<int16_t>(v);
-    }
-    return true;
+    const bool ok = [&] {
+        while (!r.atEnd()) {
+            int64_t v = 0;
+            if (!r.readNumber(v, kIntMin, kIntMax)) return false;
+            s.musicPage = static_cast<int16_t>(v);
+        }
+        return true;
+    }();
+    if (lossy) *lossy = r.lossy();
+    return ok;
 }
 
 namespace {
-bool readFile(const std::string& path, LauncherState& s, bool (*parse)(std::string_view, LauncherState&)) {
-    const auto data = readWholeFile(path);
-    return data && parse(*data, s);
+// Reads one file into s. A missing file reads nothing and is no damage;
+// one that is there but cannot be read completely is noted as damaged so
+// that its bytes are kept before the next save replaces it.
+void readFile(const std::string& path, LauncherState& s,
+              bool (*parse)(std::string_view, LauncherState&, bool*)) {
+    ReadStatus status = ReadStatus::Ok;
+    const auto data = readWholeFile(path, &status);
+    if (!data) {
+        noteReadResult(path, status == ReadStatus::Missing ? Damage::None : Damage::Unreadable);
+        return;
+    }
+    bool lossy = false;
+    const bool ok = parse(*data, s, &lossy);
+    noteReadResult(path, ok && !lossy ? Damage::None : Damage::Partial);
 }
 }  // namespace
 
@@ -81,21 +104,22 @@ std::string encodeMidpageDat(const LauncherState& s) {
 }
 
 bool SaveData(const std::string& folder, const LauncherState& s, const DataFileHooks& hooks) {
-    if (!writeFileAtomically(programFile(folder, "data.dat"), encodeDataDat(s))) return false;
-    if (!writeFileAtomically(programFile(folder, "lot.dat"), encodeLotDat(s))) return false;
-    if (!writeFileAtomically(programFile(folder, "midpage.dat"), encodeMidpageDat(s))) return false;
+    if (!replaceFile(programFile(folder, "data.dat"), encodeDataDat(s))) return false;
+    if (!replaceFile(programFile(folder, "lot.dat"), encodeLotDat(s))) return false;
+    if (!replaceFile(programFile(folder, "midpage.dat"), encodeMidpageDat(s))) return false;
     if (hooks.saveMusicList) hooks.saveMusicList();
     return true;
 }
 
 void LoadData(const std::string& folder, LauncherState& s, const DataFileHooks& hooks) {
-    [&] {
-        if (!readFile(programFile(folder, "data.dat"), s, parseDataDat)) return;
-        if (!readFile(programFile(folder, "lot.dat"), s, parseLotDat)) return;
-        if (!readFile(programFile(folder, "midpage.dat"), s, parseMidpageDat)) return;
-        if (hooks.keepMusicPage) hooks.keepMusicPage();
-        if (hooks.loadMusicList) hooks.loadMusicList();
-    }();
+    // A file that fails keeps the others from nothing: each is read on its
+    // own, so a missing data.dat never costs the counts, the page or its list.
+    removeLeftoverTempFiles(folder);
+    readFile(programFile(folder, "data.dat"), s, parseDataDat);
+    readFile(programFile(folder, "lot.dat"), s, parseLotDat);
+    readFile(programFile(folder, "midpage.dat"), s, parseMidpageDat);
+    if (hooks.keepMusicPage) hooks.keepMusicPage();
+    if (hooks.loadMusicList) hooks.loadMusicList();
     if (hooks.placeWindow) hooks.placeWindow(s.windowPosition[0], s.windowPosition[1]);
 }
 

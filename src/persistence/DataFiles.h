@@ -22,22 +22,27 @@ struct DataFileHooks {
 };
 
 // Readers of one file's content, in passes; false at the first failure
-// (the items read before it keep their new values).
-bool parseDataDat(std::string_view data, LauncherState& s);
-bool parseLotDat(std::string_view data, LauncherState& s);
-bool parseMidpageDat(std::string_view data, LauncherState& s);
+// (the items read before it keep their new values, the others what they
+// held). lossy, when given, tells whether an item was read that the writer
+// would not give back as it stood.
+bool parseDataDat(std::string_view data, LauncherState& s, bool* lossy = nullptr);
+bool parseLotDat(std::string_view data, LauncherState& s, bool* lossy = nullptr);
+bool parseMidpageDat(std::string_view data, LauncherState& s, bool* lossy = nullptr);
 
 std::string encodeDataDat(const LauncherState& s);
 std::string encodeLotDat(const LauncherState& s);
 std::string encodeMidpageDat(const LauncherState& s);
 
 // Writes the three files one after the other, each through a temporary file
-// that replaces the old one; the first failure ends it silently (the files
-// after it and the music list are not written). Returns false on failure.
+// that replaces the old one (a damaged one is first kept as NAME.bad); the
+// first failure ends it (the files after it and the music list are not
+// written, one stderr line names the file). Returns false on failure.
 bool SaveData(const std::string& folder, const LauncherState& s, const DataFileHooks& hooks);
 
-// Reads the three files in passes; the first failure ends the reading
-// silently, keeping what was read, and the window is always placed.
+// Reads the three files in passes. A failure ends the reading of that file
+// only, keeping what was read; the later files, the page menu step and the
+// music list of the page are still read, and the window is always placed.
+// Temporary files left by an interrupted save are removed first.
 void LoadData(const std::string& folder, LauncherState& s, const DataFileHooks& hooks);
 
 }  // namespace sorvel

@@ -2,10 +2,14 @@
 
 #include <cerrno>
 #include <charconv>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
 #include <limits>
+#include <map>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -18,18 +22,17 @@ constexpr size_t kMaxFileBytes = 256u * 1024u * 1024u;
 bool isLineEnd(char c) { return c == '\r' || c == '\n'; }
 }  // namespace
 
-std::string programFile(const std::string& folder, const std::string& name) {
-    if (!folder.empty() && folder.back() == '/') return folder + name;
-    return folder + "/" + name;
-}
-
-std::optional<std::string> readWholeFile(const std::string& path) {
+std::optional<std::string> readWholeFile(const std::string& path, ReadStatus* status) {
+    auto fail = [&](ReadStatus st) -> std::optional<std::string> {
+        if (status) *status = st;
+        return std::nullopt;
+    };
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return std::nullopt;
+    if (fd < 0) return fail(errno == ENOENT ? ReadStatus::Missing : ReadStatus::Failed);
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || static_cast<size_t>(st.st_size) > kMaxFileBytes) {
         ::close(fd);
-        return std::nullopt;
+        return fail(ReadStatus::Failed);
     }
     std::string data;
     data.reserve(static_cast<size_t>(st.st_size));
@@ -39,43 +42,149 @@ std::optional<std::string> readWholeFile(const std::string& path) {
         if (n < 0) {
             if (errno == EINTR) continue;
             ::close(fd);
-            return std::nullopt;
+            return fail(ReadStatus::Failed);
         }
         if (n == 0) break;
         data.append(buf, static_cast<size_t>(n));
         if (data.size() > kMaxFileBytes) {
             ::close(fd);
-            return std::nullopt;
+            return fail(ReadStatus::Failed);
         }
     }
     ::close(fd);
+    if (status) *status = ReadStatus::Ok;
     return data;
 }
 
+std::string resolveSymlinks(const std::string& path) {
+    std::string p = path;
+    for (int hop = 0; hop < 40; ++hop) {
+        struct stat st {};
+        if (::lstat(p.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return p;
+        char buf[PATH_MAX];
+        const ssize_t n = ::readlink(p.c_str(), buf, sizeof buf);
+        if (n <= 0 || static_cast<size_t>(n) >= sizeof buf) return p;
+        std::string target(buf, static_cast<size_t>(n));
+        if (target[0] != '/') {
+            const auto slash = p.rfind('/');
+            target = (slash == std::string::npos ? std::string() : p.substr(0, slash + 1)) + target;
+        }
+        p = std::move(target);
+    }
+    return p;
+}
+
+namespace {
+ssize_t plainWrite(int fd, const void* buf, size_t n) { return ::write(fd, buf, n); }
+WriteCall g_write = plainWrite;
+
+std::map<std::string, Damage>& damagedFiles() {
+    static std::map<std::string, Damage> files;
+    return files;
+}
+}  // namespace
+
+WriteCall setWriteCall(WriteCall call) {
+    const WriteCall old = g_write;
+    g_write = call ? call : plainWrite;
+    return old;
+}
+
 bool writeFileAtomically(const std::string& path, std::string_view content) {
-    std::string tmpl = path + ".tmp-XXXXXX";
+    const std::string target = resolveSymlinks(path);
+    std::string tmpl = target + ".tmp-XXXXXX";
     const int fd = ::mkostemp(tmpl.data(), O_CLOEXEC);
-    if (fd < 0) return false;
+    if (fd < 0) {
+        std::fprintf(stderr, "sorvel_p: could not save %s: %s\n", path.c_str(), std::strerror(errno));
+        return false;
+    }
     size_t done = 0;
-    bool ok = true;
+    int err = 0;
     while (done < content.size()) {
-        const ssize_t n = ::write(fd, content.data() + done, content.size() - done);
+        const ssize_t n = g_write(fd, content.data() + done, content.size() - done);
         if (n < 0) {
             if (errno == EINTR) continue;
-            ok = false;
+            err = errno;
+            break;
+        }
+        if (n == 0) {
+            err = ENOSPC;
             break;
         }
         done += static_cast<size_t>(n);
     }
-    if (ok && ::fsync(fd) != 0) ok = false;
+    if (!err && ::fsync(fd) != 0) err = errno;
     // Keep the permissions an existing file had, else the usual 0644.
     struct stat st {};
-    const mode_t mode = (::stat(path.c_str(), &st) == 0) ? (st.st_mode & 07777) : 0644;
+    const mode_t mode = (::stat(target.c_str(), &st) == 0) ? (st.st_mode & 07777) : 0644;
     ::fchmod(fd, mode);
-    if (::close(fd) != 0) ok = false;
-    if (ok && ::rename(tmpl.c_str(), path.c_str()) != 0) ok = false;
-    if (!ok) ::unlink(tmpl.c_str());
-    return ok;
+    if (::close(fd) != 0 && !err) err = errno;
+    if (!err && ::rename(tmpl.c_str(), target.c_str()) != 0) err = errno;
+    if (err) {
+        ::unlink(tmpl.c_str());
+        std::fprintf(stderr, "sorvel_p: could not save %s: %s\n", path.c_str(), std::strerror(err));
+        return false;
+    }
+    return true;
+}
+
+void removeLeftoverTempFiles(const std::string& folder) {
+    std::error_code ec;
+    std::filesystem::directory_iterator it(folder.empty() ? std::string(".") : folder, ec), end;
+    for (; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        const auto mark = name.rfind(".dat.tmp-");
+        if (mark == std::string::npos || mark == 0 || name.size() != mark + 9 + 6) continue;
+        std::error_code rec;
+        if (it->is_regular_file(rec) && !it->is_symlink(rec)) std::filesystem::remove(it->path(), rec);
+    }
+}
+
+void noteReadResult(const std::string& path, Damage d) {
+    if (d == Damage::None) damagedFiles().erase(path);
+    else damagedFiles()[path] = d;
+}
+
+Damage damageOf(const std::string& path) {
+    const auto it = damagedFiles().find(path);
+    return it == damagedFiles().end() ? Damage::None : it->second;
+}
+
+namespace {
+// Keeps the bytes now at path under a free NAME.bad name: a second name for
+// the same file where the file system allows it, else a copy.
+bool keepDamagedCopy(const std::string& path) {
+    const std::string target = resolveSymlinks(path);
+    struct stat st {};
+    if (::lstat(target.c_str(), &st) != 0) return errno == ENOENT;   // nothing left to keep
+    std::string bad = path + ".bad";
+    for (int i = 2; ::lstat(bad.c_str(), &st) == 0 || errno != ENOENT; ++i) {
+        if (i > 1000) return false;
+        bad = path + ".bad" + std::to_string(i);
+    }
+    bool kept = ::link(target.c_str(), bad.c_str()) == 0;
+    if (!kept) {
+        std::error_code ec;
+        kept = std::filesystem::copy_file(target, bad, ec) && !ec;
+        if (!kept) std::filesystem::remove(bad, ec);
+    }
+    if (kept) {
+        std::fprintf(stderr, "sorvel_p: %s could not be read completely; its old content is kept as %s\n",
+                     path.c_str(), bad.c_str());
+    } else {
+        std::fprintf(stderr, "sorvel_p: %s could not be read completely and no copy could be kept; not saved\n",
+                     path.c_str());
+    }
+    return kept;
+}
+}  // namespace
+
+bool replaceFile(const std::string& path, std::string_view content) {
+    if (damageOf(path) != Damage::None) {
+        if (!keepDamagedCopy(path)) return false;
+        noteReadResult(path, Damage::None);
+    }
+    return writeFileAtomically(path, content);
 }
 
 void ItemReader::skipDelimiter() {
@@ -110,11 +219,16 @@ bool ItemReader::readRaw(std::string& out, bool& quoted) {
             while (e < d_.size() && !isLineEnd(d_[e])) ++e;
             out.assign(d_.substr(start, e - start));
             pos_ = e;
+            lossy_ = true;
         } else {
             out.assign(d_.substr(start, close - start));
+            if (out.find_first_of("\r\n") != std::string::npos) lossy_ = true;
             pos_ = close + 1;
             // Anything after a stray closing quote up to the delimiter is dropped.
-            while (pos_ < d_.size() && d_[pos_] != ',' && !isLineEnd(d_[pos_])) ++pos_;
+            while (pos_ < d_.size() && d_[pos_] != ',' && !isLineEnd(d_[pos_])) {
+                if (d_[pos_] != ' ' && d_[pos_] != '\t') lossy_ = true;
+                ++pos_;
+            }
         }
     } else {
         const size_t start = pos_;
@@ -122,14 +236,18 @@ bool ItemReader::readRaw(std::string& out, bool& quoted) {
         size_t e = pos_;
         while (e > start && (d_[e - 1] == ' ' || d_[e - 1] == '\t')) --e;
         out.assign(d_.substr(start, e - start));
+        if (out.find('"') != std::string::npos) lossy_ = true;
     }
     skipDelimiter();
     return true;
 }
 
 bool ItemReader::readText(std::string& out) {
+    std::string text;
     bool quoted = false;
-    return readRaw(out, quoted);
+    if (!readRaw(text, quoted)) return false;
+    out = std::move(text);
+    return true;
 }
 
 bool ItemReader::readNumber(int64_t& out, int64_t lo, int64_t hi) {
@@ -170,9 +288,26 @@ std::optional<double> parseReal(std::string_view t) {
     return neg ? -v : v;
 }
 
+std::vector<std::string> readListEntries(std::string_view data, bool* lossy) {
+    std::vector<std::string> entries;
+    ItemReader r(data);
+    std::string field;
+    while (!r.atEnd() && r.readText(field)) entries.push_back(field);
+    if (lossy) *lossy = r.lossy();
+    return entries;
+}
+
+std::string encodeListEntries(const std::vector<std::string>& entries) {
+    std::string out;
+    for (const auto& e : entries) {
+        if (!e.empty() && fitsItemFile(e)) appendTextLine(out, e);
+    }
+    return out;
+}
+
 void appendTextLine(std::string& out, std::string_view text) {
     out += '"';
-    out += text;
+    if (fitsItemFile(text)) out += text;
     out += "\"\r\n";
 }
 

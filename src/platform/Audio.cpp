@@ -339,16 +339,12 @@ bool SdlWavPlayer::playFromMemory(const std::vector<uint8_t>& wav) {
     if (wav.size() < 12) return false;
     if (!openDevice()) return false;
     Device& d = device();
-    // Free the chunks whose playback has finished.
-    for (auto it = d.chunks.begin(); it != d.chunks.end();) {
-        const bool stillPlaying = Mix_Playing(it->first) && Mix_GetChunk(it->first) == it->second;
-        if (stillPlaying) {
-            ++it;
-            continue;
-        }
-        Mix_FreeChunk(it->second);
-        it = d.chunks.erase(it);
+    // A new sound replaces the one still playing: repetitions never overlap.
+    for (const auto& c : d.chunks) {
+        if (Mix_Playing(c.first) && Mix_GetChunk(c.first) == c.second) Mix_HaltChannel(c.first);
+        Mix_FreeChunk(c.second);
     }
+    d.chunks.clear();
     SDL_RWops* rw = SDL_RWFromConstMem(wav.data(), static_cast<int>(wav.size()));
     if (!rw) return false;
     Mix_Chunk* chunk = Mix_LoadWAV_RW(rw, 1);

@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "persistence/ItemFile.h"
+#include "platform/AppPaths.h"
 
 namespace sorvel {
 
@@ -33,7 +33,7 @@ bool AudioModule::load() {
         handle_ = nullptr;
         return false;
     }
-    mci_.reset(createMci(folder_.c_str()));
+    mci_.reset(createMci(dataFolder_.c_str()));
     wav_.reset(createWav());
     return true;
 }

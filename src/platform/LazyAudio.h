@@ -8,10 +8,13 @@
 
 namespace sorvel {
 
-// Loads libsorvel_audio.so from the program folder once; nullptr-safe.
+// Loads libsorvel_audio.so from the module folder once; nullptr-safe. The
+// data folder is where the user's own sound font may lie.
 class AudioModule {
 public:
-    explicit AudioModule(std::string programFolder) : folder_(std::move(programFolder)) {}
+    explicit AudioModule(std::string programFolder) : folder_(programFolder), dataFolder_(std::move(programFolder)) {}
+    AudioModule(std::string moduleFolder, std::string dataFolder)
+        : folder_(std::move(moduleFolder)), dataFolder_(std::move(dataFolder)) {}
     ~AudioModule();
     Mci* mci();            // nullptr when the module cannot be loaded
     WavPlayer* wav();
@@ -21,6 +24,7 @@ public:
 private:
     bool load();
     std::string folder_;
+    std::string dataFolder_;
     void* handle_ = nullptr;
     bool tried_ = false;
     std::unique_ptr<Mci> mci_;

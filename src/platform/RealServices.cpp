@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDesktopServices>
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
@@ -14,6 +16,9 @@
 
 #include <chrono>
 #include <ctime>
+
+#include "platform/DesktopEntry.h"
+#include "platform/Executable.h"
 
 namespace sorvel {
 
@@ -37,12 +42,14 @@ constexpr int kShellOk = 42;
 constexpr int kShellNotFound = 2;
 constexpr int kShellFailed = 31;
 
-bool looksLikeUrl(const QString& f) {
+// Length of the URL scheme prefix ("http://", "mailto:" ...) that f begins
+// with, in any letter case, or 0.
+qsizetype urlSchemeLength(const QString& f) {
     static const char* const schemes[] = {"http://", "https://", "ftp://", "mailto:", "file://"};
     for (const char* s : schemes) {
-        if (f.startsWith(QLatin1String(s))) return true;
+        if (f.startsWith(QLatin1String(s), Qt::CaseInsensitive)) return f.indexOf(QLatin1Char(':')) + 1;
     }
-    return false;
+    return 0;
 }
 
 bool openWithOpener(const QString& target, const QString& dir) {
@@ -59,16 +66,26 @@ int DesktopShell::execute(const std::optional<std::string>& operation, const std
     const QString f = QString::fromStdString(file);
     QString dir = directory ? QString::fromStdString(*directory) : QString();
     if (!dir.isEmpty() && !QFileInfo(dir).isDir()) dir.clear();
-    if (looksLikeUrl(f)) return openWithOpener(f, dir) ? kShellOk : kShellFailed;
+    if (const qsizetype n = urlSchemeLength(f)) {
+        // Schemes ignore letter case; the opener gets them in lower case.
+        const QString url = f.left(n).toLower() + f.mid(n);
+        return openWithOpener(url, dir) ? kShellOk : kShellFailed;
+    }
 
     const QFileInfo fi(f);
     if (!fi.exists()) return kShellNotFound;
-    const QString abs = fi.absoluteFilePath();
+    // "//" (the root as the file dialog writes it) and "//x" are "/" and "/x".
+    const QString abs = QDir::cleanPath(fi.absoluteFilePath());
     const bool defaultOp = !operation || operation->empty();
-    if (defaultOp && fi.isFile() && fi.isExecutable()) {
+    // A desktop entry starts the application it describes.
+    if (defaultOp && fi.isFile() && isDesktopEntry(file)) {
+        return launchDesktopEntry(QFile::encodeName(abs).toStdString()) ? kShellOk : kShellFailed;
+    }
+    if (defaultOp && canStartDirectly(QFile::encodeName(abs).toStdString())) {
         QStringList args;
         if (parameters && !parameters->empty()) args = QProcess::splitCommand(QString::fromStdString(*parameters));
-        return QProcess::startDetached(abs, args, dir) ? kShellOk : kShellFailed;
+        if (QProcess::startDetached(abs, args, dir)) return kShellOk;
+        // A program that cannot start is opened like any other file.
     }
     return openWithOpener(QUrl::fromLocalFile(abs).toString(QUrl::FullyEncoded), dir) ? kShellOk : kShellFailed;
 }

@@ -1,5 +1,8 @@
 #include "platform/SurfaceWidget.h"
 
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QRegion>
@@ -64,10 +67,23 @@ void SurfaceWidget::paintEvent(QPaintEvent* e) {
         p.drawLine(w, 0, w, h);
         p.drawLine(0, h, w, h);
     }
+    if (dropHighlight_) {
+        // A bold frame in the desktop's highlight colour: "drop it here".
+        p.setPen(QPen(palette().color(QPalette::Highlight), 3));
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5));
+    }
 }
 
 void SurfaceWidget::mousePressEvent(QMouseEvent* e) {
-    if (onMouseDown) onMouseDown(e->button());
+    // Only the three classic buttons press; side buttons do nothing.
+    const Qt::MouseButton b = e->button();
+    if (onMouseDown && (b == Qt::LeftButton || b == Qt::RightButton || b == Qt::MiddleButton)) onMouseDown(b);
+    e->accept();
+}
+
+void SurfaceWidget::mouseDoubleClickEvent(QMouseEvent* e) {
+    // The second press of a double-click is not a new press.
     e->accept();
 }
 
@@ -78,6 +94,53 @@ void SurfaceWidget::mouseMoveEvent(QMouseEvent* e) {
 
 void SurfaceWidget::enterEvent(QEnterEvent*) {
     if (onMouseMove) onMouseMove();
+}
+
+void SurfaceWidget::setDropHighlight(bool on) {
+    if (dropHighlight_ == on) return;
+    dropHighlight_ = on;
+    update();
+}
+
+namespace {
+// A drop only takes a reference to what is dropped: the link or copy action,
+// never a move, after which the source might delete the original.
+bool takeAsReference(QDropEvent* e) {
+    const Qt::DropActions can = e->possibleActions();
+    if (can & Qt::LinkAction) {
+        e->setDropAction(Qt::LinkAction);
+    } else if (can & Qt::CopyAction) {
+        e->setDropAction(Qt::CopyAction);
+    } else {
+        e->ignore();
+        return false;
+    }
+    e->accept();
+    return true;
+}
+}  // namespace
+
+void SurfaceWidget::dragEnterEvent(QDragEnterEvent* e) {
+    const bool ok = acceptsDrop && acceptsDrop(e->mimeData()) && takeAsReference(e);
+    if (!ok) e->ignore();
+    setDropHighlight(ok);
+    // As under the mouse: the page shows what the drop would replace.
+    if (ok && onMouseMove) onMouseMove();
+}
+
+void SurfaceWidget::dragMoveEvent(QDragMoveEvent* e) {
+    if (!dropHighlight_ || !takeAsReference(e)) e->ignore();
+}
+
+void SurfaceWidget::dragLeaveEvent(QDragLeaveEvent*) { setDropHighlight(false); }
+
+void SurfaceWidget::dropEvent(QDropEvent* e) {
+    setDropHighlight(false);
+    if (!acceptsDrop || !acceptsDrop(e->mimeData()) || !takeAsReference(e)) {
+        e->ignore();
+        return;
+    }
+    if (onDrop) onDrop(e->mimeData());
 }
 
 }  // namespace sorvel

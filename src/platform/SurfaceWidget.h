@@ -1,8 +1,11 @@
-// A widget that shows a Surface and reports mouse presses and moves.
+// A widget that shows a Surface and reports presses of the left, right and
+// middle mouse buttons (a double-click counts as one press) and moves.
 #pragma once
 
 #include <QWidget>
 #include <functional>
+
+class QMimeData;
 
 #include "platform/Surface.h"
 
@@ -28,15 +31,29 @@ public:
     std::function<void(Qt::MouseButton)> onMouseDown;
     std::function<void()> onMouseMove;
 
+    // Drag and drop (with setAcceptDrops(true)): acceptsDrop decides whether
+    // what is dragged may be dropped here; while such a drag is over the
+    // widget it is highlighted; onDrop receives the drop.
+    std::function<bool(const QMimeData*)> acceptsDrop;
+    std::function<void(const QMimeData*)> onDrop;
+    bool dropHighlighted() const { return dropHighlight_; }
+
 protected:
     void paintEvent(QPaintEvent*) override;
     void mousePressEvent(QMouseEvent* e) override;
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
     void enterEvent(QEnterEvent* e) override;
+    void dragEnterEvent(QDragEnterEvent* e) override;
+    void dragMoveEvent(QDragMoveEvent* e) override;
+    void dragLeaveEvent(QDragLeaveEvent* e) override;
+    void dropEvent(QDropEvent* e) override;
 
 private:
     Surface surface_;
     bool framed_ = false;
+    bool dropHighlight_ = false;
+    void setDropHighlight(bool on);
 };
 
 }  // namespace sorvel

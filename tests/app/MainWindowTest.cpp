@@ -4,12 +4,19 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QAbstractButton>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMessageBox>
 #include <QTest>
+#include <QTimer>
+#include <QWindow>
 
 #include "TempDir.h"
 #include "app/MainWindow.h"
 #include "launcher/Commands.h"
 #include "platform/Fakes.h"
+#include "platform/KeyPosition.h"
 
 using namespace sorvel;
 
@@ -206,6 +213,50 @@ TEST_F(Window, RegistrationCommitSavesWithThePosition) {
     EXPECT_EQ(shell.calls[0].directory, std::optional<std::string>("/usr/bin/"));
 }
 
+TEST_F(Window, NamesDataDatCannotHoldAreNotRegistered) {
+    int warnings = 0;
+    start();
+    w->warnUnstorable = [&warnings] { ++warnings; };
+    dialogAnswer = "/usr/bin/env";
+    w->command2Click(2);
+    w->command1MouseDown(0, Qt::LeftButton);
+    const std::string data = dir.read("data.dat");
+    dialogAnswer = "/opt/say \"hi\", bye.sh";
+    w->command2Click(2);
+    EXPECT_EQ(warnings, 1);
+    EXPECT_EQ(w->state().pendingPath, "");
+    w->command1MouseDown(1, Qt::LeftButton);   // an ordinary launch, no commit
+    EXPECT_EQ(w->state().slotPath[1], "");
+    // A pending registration is kept when the next answer is refused.
+    dialogAnswer = "/usr/bin/true";
+    w->command2Click(2);
+    dialogAnswer = "/tmp/two\nlines";
+    w->command2Click(2);
+    EXPECT_EQ(warnings, 2);
+    EXPECT_EQ(w->state().pendingPath, "/usr/bin/true");
+    EXPECT_EQ(dir.read("data.dat"), data);
+}
+
+TEST_F(Window, AMissingDataDatCostsNoCountPageOrList) {
+    std::string lot = "7\r\n0\r\n";
+    for (int i = 0; i < 249; ++i) lot += "2\r\n";
+    dir.write("lot.dat", lot);
+    dir.write("midpage.dat", "5\r\n");
+    dir.write("midlist5.dat", "\"/m/five.mid\"\r\n");
+    dir.write("midlist3.dat", "\"/m/three.mid\"\r\n");
+    start();
+    EXPECT_EQ(w->state().musicPage, 5);
+    EXPECT_EQ(w->musicList().items(), (std::vector<std::string>{"/m/five.mid"}));
+    EXPECT_EQ(w->state().slotUseCount[0], 7);
+    w->formUnload();
+    EXPECT_EQ(dir.read("lot.dat"), lot);
+    EXPECT_EQ(dir.read("midpage.dat"), "5\r\n");
+    EXPECT_EQ(dir.read("midlist5.dat"), "\"/m/five.mid\"\r\n");
+    EXPECT_EQ(dir.read("midlist3.dat"), "\"/m/three.mid\"\r\n");
+    EXPECT_FALSE(dir.exists("midlist.dat"));
+    EXPECT_TRUE(dir.exists("data.dat"));
+}
+
 TEST_F(Window, ShutDownSavesUnlessFarAway) {
     start();
     w->state().slotUseCount[3] = 5;
@@ -244,10 +295,11 @@ TEST_F(Window, GameModeSwitchKeepsTheRateAndControls) {
     EXPECT_TRUE(w->game().gameRunning);
     // A letter typed while a button has the focus reaches the game only.
     w->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
     w->text2(0)->setFocus();
     QApplication::processEvents();
     const QString before = w->text2(0)->text();
-    QTest::keyClick(w->text2(0), Qt::Key_Q);
+    QTest::keyClick(w->windowHandle(), Qt::Key_Q);
     EXPECT_EQ(w->text2(0)->text(), before);
     EXPECT_EQ(w->game().typedKeys, "Q");
     const int32_t inGame = w->state().countdownFrames;   // the real timer may have run meanwhile
@@ -297,8 +349,17 @@ TEST_F(Window, RestartHelpAndAddressCopy) {
     w->com5Click(0);
     EXPECT_EQ(clipboard.text, "192.168.1.23");
     w->placeWindowTwips(1200, 900);
+    // The folder is let go after the save and before the new instance starts.
+    std::string dataWhenReleased;
+    size_t startedWhenReleased = 99;
+    w->releaseFolder = [&] {
+        dataWhenReleased = dir.read("data.dat");
+        startedWhenReleased = shell.programs.size();
+    };
     w->formKeyDown(kKeyF1);
     w->formKeyDown(kKeyF5);
+    EXPECT_NE(dataWhenReleased.find("\r\n1200\r\n900\r\n"), std::string::npos);
+    EXPECT_EQ(startedWhenReleased, 0u);
     ASSERT_EQ(shell.programs.size(), 1u);
     EXPECT_EQ(shell.programs[0].first, dir.path() + "sorvel_p");
     EXPECT_EQ(shell.programs[0].second, dir.path());
@@ -320,6 +381,109 @@ TEST_F(Window, HoverPanelHidesMusicButtons) {
     EXPECT_FALSE(w->com5(2)->isHidden());
 }
 
+TEST_F(Window, EachKeyReachesTheHandlerOnce) {
+    start();
+    w->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+    int asked = 0;
+    // The question takes the focus away, as a closing dialog may.
+    w->askReset = [&] {
+        ++asked;
+        if (QWidget* f = QApplication::focusWidget()) f->clearFocus();
+        return false;
+    };
+    w->com5(0)->setFocus();
+    for (Qt::Key k : {Qt::Key_F1, Qt::Key_F9, Qt::Key_F3, Qt::Key_Delete}) QTest::keyClick(w->windowHandle(), k);
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(w->resetStep(), 4);
+    EXPECT_EQ(beeper.beeps, 4);
+    // Right after the answer the sequence does not count again.
+    for (Qt::Key k : {Qt::Key_F1, Qt::Key_F9, Qt::Key_F3, Qt::Key_Delete}) QTest::keyClick(w->windowHandle(), k);
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(w->resetStep(), 0);
+    // With nothing focused, keys still arrive once each.
+    QTest::keyClick(w->windowHandle(), Qt::Key_X);
+    for (Qt::Key k : {Qt::Key_F1, Qt::Key_F9, Qt::Key_F3, Qt::Key_Delete}) QTest::keyClick(w->windowHandle(), k);
+    EXPECT_EQ(asked, 2);
+    EXPECT_EQ(w->resetStep(), 4);
+    w->hide();
+}
+
+TEST_F(Window, LevelKeysActByTheirPlaceOnTheKeyboard) {
+    start();
+    w->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+    w->setKeyPositionsKnown(true);
+    auto press = [&](int key, Qt::KeyboardModifiers mods, quint32 scanCode, const QString& text) {
+        QKeyEvent e(QEvent::KeyPress, key, mods, scanCode, 0, 0, text);
+        QCoreApplication::sendEvent(w->windowHandle(), &e);
+    };
+    press(Qt::Key_NumberSign, Qt::ShiftModifier, 12, "#");   // Shift+3 on a US keyboard
+    EXPECT_EQ(w->state().rowLevel, 3);
+    press(Qt::Key_Ampersand, Qt::NoModifier, 10, "&");       // 1 on AZERTY
+    EXPECT_EQ(w->state().rowLevel, 1);
+    press(Qt::Key_Agrave, Qt::NoModifier, 19, QStringLiteral("à"));   // 0 on AZERTY
+    EXPECT_EQ(w->state().rowLevel, 0);
+    press(Qt::Key_4, Qt::ControlModifier | Qt::AltModifier, 13, "");
+    EXPECT_EQ(w->state().rowLevel, 4);
+    press(Qt::Key_5, Qt::KeypadModifier, 84, "5");           // keypad as before
+    EXPECT_EQ(w->state().rowLevel, 5);
+    press(Qt::Key_Q, Qt::NoModifier, 24, "q");               // other keys leave it
+    EXPECT_EQ(w->state().rowLevel, 5);
+    w->hide();
+}
+
+TEST_F(Window, SlotButtonsTakeOnePressPerDoubleClickAndIgnoreSideButtons) {
+    start();
+    w->state().slotPath[2] = "http://example.org/";
+    w->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+    // What the window system sends for a double-click.
+    QTest::mousePress(w->slotButton(2), Qt::LeftButton, {}, QPoint(30, 10));
+    QTest::mouseRelease(w->slotButton(2), Qt::LeftButton, {}, QPoint(30, 10));
+    QTest::mouseDClick(w->slotButton(2), Qt::LeftButton, {}, QPoint(30, 10));
+    QTest::mouseRelease(w->slotButton(2), Qt::LeftButton, {}, QPoint(30, 10));
+    EXPECT_EQ(shell.calls.size(), 1u);
+    EXPECT_EQ(w->state().slotUseCount[2], 1);
+    EXPECT_EQ(w->state().slotSessionCount[2], 1);
+    for (Qt::MouseButton b : {Qt::BackButton, Qt::ForwardButton, Qt::ExtraButton3}) {
+        QTest::mouseClick(w->slotButton(2), b, {}, QPoint(30, 10));
+        QTest::mouseClick(w->slotButton(3), b, {}, QPoint(30, 10));
+    }
+    EXPECT_EQ(shell.calls.size(), 1u);
+    EXPECT_EQ(w->state().slotUseCount[2], 1);
+    EXPECT_EQ(w->state().slotUseCount[3], 0);
+    // A side button does not cancel a pending registration either.
+    w->state().pendingPath = "/x";
+    QTest::mouseClick(w->slotButton(3), Qt::BackButton, {}, QPoint(30, 10));
+    EXPECT_EQ(w->state().pendingPath, "/x");
+    w->hide();
+}
+
+TEST_F(Window, ResetQuestionHasJapaneseButtonsWithoutIcons) {
+    start();
+    w->state().slotPath[4] = "/keep";
+    bool seen = false;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) return;
+        seen = true;
+        EXPECT_EQ(box->windowTitle(), QStringLiteral("リセット操作"));
+        EXPECT_EQ(box->text(), QStringLiteral("リセットします。いいですか？？"));
+        EXPECT_EQ(box->icon(), QMessageBox::Question);
+        ASSERT_NE(box->button(QMessageBox::Ok), nullptr);
+        ASSERT_NE(box->button(QMessageBox::Cancel), nullptr);
+        EXPECT_EQ(box->button(QMessageBox::Ok)->text(), QStringLiteral("OK"));
+        EXPECT_EQ(box->button(QMessageBox::Cancel)->text(), QStringLiteral("キャンセル"));
+        EXPECT_TRUE(box->button(QMessageBox::Ok)->icon().isNull());
+        EXPECT_TRUE(box->button(QMessageBox::Cancel)->icon().isNull());
+        box->button(QMessageBox::Cancel)->click();
+    });
+    for (int k : {kKeyF1, kKeyF9, kKeyF3, kKeyDelete}) w->formKeyDown(k);
+    EXPECT_TRUE(seen);
+    EXPECT_EQ(w->state().slotPath[4], "/keep");   // Cancel changes nothing
+}
+
 TEST(KeyCodes, QtKeysMapToVirtualKeys) {
     EXPECT_EQ(virtualKeyCode(Qt::Key_F1, false), 112);
     EXPECT_EQ(virtualKeyCode(Qt::Key_F9, false), 120);
@@ -327,4 +491,15 @@ TEST(KeyCodes, QtKeysMapToVirtualKeys) {
     EXPECT_EQ(virtualKeyCode(Qt::Key_3, false), 51);
     EXPECT_EQ(virtualKeyCode(Qt::Key_3, true), 99);
     EXPECT_EQ(virtualKeyCode(Qt::Key_Q, false), 81);
+    EXPECT_EQ(virtualKeyCode(Qt::Key_Exclam, false, 1), 49);
+    EXPECT_EQ(virtualKeyCode(Qt::Key_3, true, -1), 99);
+    EXPECT_EQ(mainRowDigitAt(19), 0);
+    EXPECT_EQ(mainRowDigitAt(10), 1);
+    EXPECT_EQ(mainRowDigitAt(15), 6);
+    EXPECT_EQ(mainRowDigitAt(20), -1);   // the minus key
+    EXPECT_EQ(mainRowDigitAt(84), -1);   // keypad 5
+    EXPECT_EQ(mainRowDigitAt(0), -1);
+    EXPECT_TRUE(scanCodesAreKeyPositions("xcb"));
+    EXPECT_TRUE(scanCodesAreKeyPositions("wayland-egl"));
+    EXPECT_FALSE(scanCodesAreKeyPositions("offscreen"));
 }

@@ -1,6 +1,7 @@
 """Drives the real sorvel_p under a virtual X server (Xvfb) with xdotool,
 ImageMagick screenshots and xclip. Standard library only."""
 
+import fcntl
 import os
 import shutil
 import signal
@@ -55,7 +56,7 @@ class Session:
     def __init__(self, dist):
         self.tmp = tempfile.mkdtemp(prefix="sorvel_e2e_")
         self.folder = os.path.join(self.tmp, "prog")
-        shutil.copytree(dist, self.folder, ignore=shutil.ignore_patterns("*.dat"))
+        shutil.copytree(dist, self.folder, ignore=shutil.ignore_patterns("*.dat", ".sorvel_p.lock"))
         self.bin = os.path.join(self.tmp, "bin")
         os.makedirs(self.bin)
         self.opener_log = os.path.join(self.tmp, "opener.log")
@@ -81,33 +82,48 @@ class Session:
 
     # -- X server and program ---------------------------------------------
     def start_x(self):
-        # The server picks a free display itself and writes its number to
-        # the pipe: guessing one races with other servers starting at once.
-        rfd, wfd = os.pipe()
-        self.xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(wfd), "-screen", "0", "1024x768x24",
-                                      "-nolisten", "tcp"], pass_fds=(wfd,),
-                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        os.close(wfd)
-        with os.fdopen(rfd) as r:
-            num = r.readline().strip()
-        if not num:
-            fail("Xvfb did not start")
-        self.display = ":%s" % num
-        self.env = dict(os.environ, DISPLAY=self.display, SDL_AUDIODRIVER="dummy",
-                        PATH=self.bin + os.pathsep + os.environ.get("PATH", ""),
-                        XDG_RUNTIME_DIR=self.tmp, HOME=self.tmp)
-        self.env.pop("QT_QPA_PLATFORM", None)
-        ok = wait_until(lambda: subprocess.run(["xdpyinfo"], env=self.env, capture_output=True).returncode == 0, 10)
-        if not ok:
-            fail("Xvfb did not start")
+        # Each test claims a display number with a lock of its own (held for
+        # the test's life), so tests running side by side never share a
+        # server; numbers that some other X server uses are skipped.
+        first = 120 + os.getpid() % 200
+        for num in range(first, first + 400):
+            claim = open("/tmp/.sorvel-e2e-display-%d" % num, "w")
+            try:
+                fcntl.flock(claim, fcntl.LOCK_EX | fcntl.LOCK_NB)
+            except OSError:
+                claim.close()
+                continue
+            if os.path.exists("/tmp/.X%d-lock" % num) or os.path.exists("/tmp/.X11-unix/X%d" % num):
+                claim.close()
+                continue
+            self.display = ":%d" % num
+            self.xvfb = subprocess.Popen(["Xvfb", self.display, "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            self.env = dict(os.environ, DISPLAY=self.display, SDL_AUDIODRIVER="dummy",
+                            PATH=self.bin + os.pathsep + os.environ.get("PATH", ""),
+                            XDG_RUNTIME_DIR=self.tmp, HOME=self.tmp)
+            self.env.pop("QT_QPA_PLATFORM", None)
+            ok = wait_until(lambda: self.xvfb.poll() is not None or
+                            subprocess.run(["xdpyinfo"], env=self.env, capture_output=True).returncode == 0, 10)
+            if ok and self.xvfb.poll() is None:
+                self.display_claim = claim
+                return
+            # Lost the number to a server outside our tests: try the next one.
+            if self.xvfb.poll() is None:
+                self.xvfb.kill()
+            self.xvfb.wait()
+            self.xvfb = None
+            claim.close()
+        fail("Xvfb did not start")
 
     def x(self, *args, check=True):
         return subprocess.run(list(args), env=self.env, capture_output=True, text=True, check=check)
 
-    def start(self):
+    def start(self, program=None):
+        """Starts the launcher: the portable copy, or the given executable."""
         if self.xvfb is None:
             self.start_x()
-        self.app = subprocess.Popen([os.path.join(self.folder, "sorvel_p")], cwd=self.tmp, env=self.env,
+        self.app = subprocess.Popen([program or os.path.join(self.folder, "sorvel_p")], cwd=self.tmp, env=self.env,
                                     stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
         wid = wait_until(lambda: self.find_window("--class", "sorvel_p"), 10)
         if not wid:
@@ -139,9 +155,19 @@ class Session:
     def click(self, x, y, button=1, wid=None):
         """Clicks at client coordinates of the window."""
         gx, gy, _, _ = self.geometry(wid)
-        self.x("xdotool", "mousemove", "--sync", str(gx + x), str(gy + y))
+        self.move_to(gx + x, gy + y)
         self.x("xdotool", "click", str(button))
         time.sleep(0.15)
+
+    def move_to(self, x, y):
+        """Moves the pointer to screen coordinates. A synchronous move to where
+        the pointer already is waits for a motion that never comes, so that
+        case is skipped."""
+        loc = self.x("xdotool", "getmouselocation", "--shell", check=False).stdout
+        here = dict(line.split("=", 1) for line in loc.split() if "=" in line)
+        if here.get("X") == str(x) and here.get("Y") == str(y):
+            return
+        self.x("xdotool", "mousemove", "--sync", str(x), str(y))
 
     def move_away(self):
         """Moves the pointer over the bare drawing surface so that the

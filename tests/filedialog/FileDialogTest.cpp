@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QScrollBar>
 #include <QTest>
 #include <sys/stat.h>
 
@@ -20,6 +21,7 @@ struct Dialog : ::testing::Test {
     LauncherState s;
     std::vector<QString> warnings;
     std::unique_ptr<FileDialog> dlg;
+    QString refused;   // a folder that the next dialog cannot enter
     Dialog() {
         QDir(QString::fromStdString(d.path())).mkdir("Tools");
         d.write("Tools/edit", "#!/bin/sh\n");
@@ -39,6 +41,11 @@ struct Dialog : ::testing::Test {
             EXPECT_EQ(title, QStringLiteral("警告"));
             warnings.push_back(text);
         };
+        if (!refused.isEmpty()) {
+            dlg->canEnter = [real = dlg->canEnter, no = refused](const QString& p) {
+                return QDir::cleanPath(p) != no && real(p);
+            };
+        }
         dlg->load();
     }
     QStringList files() const {
@@ -169,6 +176,70 @@ TEST_F(Dialog, FolderListGoesUpAndDown) {
     EXPECT_EQ(dlg->currentFolder().toStdString(), d.path() + "Tools");
     EXPECT_GE(dlg->driveBox()->count(), 1);
     EXPECT_EQ(dlg->driveBox()->itemText(0), QStringLiteral("/"));
+}
+
+TEST_F(Dialog, RememberedFolderThatCannotBeEntered) {
+    QDir(QString::fromStdString(tools())).mkdir("locked");
+    ::chmod((tools() + "/locked").c_str(), 0);
+    // Root enters any folder; the test then refuses it on the dialog's side.
+    refused = QString::fromStdString(tools() + "/locked");
+    open("", tools() + "/locked");
+    ::chmod((tools() + "/locked").c_str(), 0755);
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_EQ(dlg->currentFolder().toStdString(), tools());
+    EXPECT_EQ(dlg->pathField()->text().toStdString(), tools() + "/locked");
+}
+
+TEST_F(Dialog, SwitchesRefreshTheFolderListToo) {
+    QDir(QString::fromStdString(tools())).mkdir(".cache");
+    open("", tools());
+    EXPECT_TRUE(dlg->dirList()->findItems(".cache/", Qt::MatchExactly).isEmpty());
+    dlg->check(2)->setChecked(true);
+    EXPECT_EQ(dlg->dirList()->findItems(".cache/", Qt::MatchExactly).size(), 1);
+    dlg->check(2)->setChecked(false);
+    EXPECT_TRUE(dlg->dirList()->findItems(".cache/", Qt::MatchExactly).isEmpty());
+}
+
+TEST_F(Dialog, EnterAnswersOnlyFromThePathFieldAndTheFileList) {
+    QDir(QString::fromStdString(tools())).mkdir("sub");
+    open("mid", tools());
+    dlg->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(dlg.get()));
+    for (QWidget* w : std::initializer_list<QWidget*>{dlg->driveBox(), dlg->check(1), dlg->filterBox(), dlg->dirList()}) {
+        w->setFocus();
+        QTest::keyClick(w, Qt::Key_Return);
+        QTest::keyClick(w, Qt::Key_Enter, Qt::KeypadModifier);
+        EXPECT_TRUE(dlg->isVisible()) << w->metaObject()->className();
+        EXPECT_EQ(s.fileDialogValue, "mid") << w->metaObject()->className();
+    }
+    EXPECT_TRUE(dlg->check(1)->isChecked());
+    // Enter on a folder of the folder list opens it.
+    auto sub = dlg->dirList()->findItems("sub/", Qt::MatchExactly);
+    ASSERT_EQ(sub.size(), 1);
+    dlg->dirList()->setCurrentItem(sub[0]);
+    QTest::keyClick(dlg->dirList(), Qt::Key_Return);
+    EXPECT_EQ(dlg->currentFolder().toStdString(), tools() + "/sub");
+    EXPECT_TRUE(dlg->isVisible());
+    // Enter in the file list is OK.
+    dlg->setFolder(QString::fromStdString(tools()));
+    select({"song.MID"});
+    dlg->fileList()->setFocus();
+    QTest::keyClick(dlg->fileList(), Qt::Key_Return);
+    EXPECT_FALSE(dlg->isVisible());
+    EXPECT_EQ(s.fileDialogValue, tools() + "/song.MID");
+}
+
+TEST_F(Dialog, PlainListsAndDesignHeights) {
+    d.write("Tools/" + std::string(120, 'n') + ".txt", "x");
+    open("", tools());
+    dlg->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(dlg.get()));
+    EXPECT_EQ(dlg->fileList()->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+    EXPECT_FALSE(dlg->fileList()->horizontalScrollBar()->isVisible());
+    EXPECT_EQ(dlg->fileList()->textElideMode(), Qt::ElideNone);   // cut, not "..."
+    EXPECT_EQ(dlg->driveBox()->geometry(), QRect(8, 8, 177, 20));
+    EXPECT_EQ(dlg->filterBox()->height(), 20);
+    EXPECT_EQ(dlg->dirList()->geometry().top() - dlg->driveBox()->geometry().bottom() - 1, 4);
 }
 
 TEST(Wildcards, CaseInsensitiveGlob) {

@@ -102,6 +102,24 @@ TEST(Game, GaugeSequences) {
     }
 }
 
+TEST(Game, GaugeRoundsTheWholeNewValue) {
+    // From an odd gauge a half step rounds the result to even, not the step.
+    GameRandom rng;
+    for (auto [level, want] : std::vector<std::pair<int, std::vector<int>>>{{2, {194, 192, 190}},
+                                                                             {6, {194, 190, 186}}}) {
+        GameState g = running();
+        g.speedLevel = static_cast<int16_t>(level);
+        g.advanceGauge = 197;
+        g.typingLines = {"A", "A", "A", "A", "A", "A"};
+        std::vector<int> got;
+        for (int i = 0; i < 3; ++i) {
+            UpdateGame(g, 6, rng);
+            got.push_back(g.advanceGauge);
+        }
+        EXPECT_EQ(got, want) << level;
+    }
+}
+
 TEST(Game, GaugeRunsOutAndLinesAdvance) {
     GameState g = running();
     g.advanceGauge = 1;

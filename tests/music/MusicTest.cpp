@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <QFileInfo>
+#include <unistd.h>
 
 #include "TempDir.h"
 #include "music/Music.h"
@@ -303,6 +305,83 @@ TEST(MusicListFiles, NamesAndFormat) {
     d.write("midlist.dat", "\"x,y.mid\", plain.mid \r\n");
     LoadMusicList(d.path(), s, r);
     EXPECT_EQ(r.items(), (std::vector<std::string>{"x,y.mid", "plain.mid"}));
+}
+
+TEST(MusicListFiles, DamagedListsAreKeptAndUnreadableOnesNeverEmptied) {
+    TempDir d;
+    LauncherState s;
+    MusicList l;
+    // Text after a closing quote: read best effort, the old bytes are kept
+    // as midlist.dat.bad at the first save.
+    const std::string odd = "\"/a.mid\"junk\r\n\"/b.mid\"\r\n";
+    d.write("midlist.dat", odd);
+    LoadMusicList(d.path(), s, l);
+    EXPECT_EQ(l.items(), (std::vector<std::string>{"/a.mid", "/b.mid"}));
+    testing::internal::CaptureStderr();
+    ASSERT_TRUE(SaveMusicList(d.path(), s, l));
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("midlist.dat.bad"), std::string::npos);
+    EXPECT_EQ(d.read("midlist.dat.bad"), odd);
+    EXPECT_EQ(d.read("midlist.dat"), "\"/a.mid\"\r\n\"/b.mid\"\r\n");
+
+    // A list file over the size cap (sparse, so it costs no disk) shows
+    // empty and is never replaced by the empty list.
+    s.musicPage = 4;
+    const std::string big = d.file("midlist4.dat");
+    ASSERT_EQ(::truncate((d.write("midlist4.dat", ""), big).c_str(), 300LL * 1024 * 1024), 0);
+    LoadMusicList(d.path(), s, l);
+    EXPECT_EQ(l.count(), 0);
+    EXPECT_TRUE(SaveMusicList(d.path(), s, l));
+    EXPECT_EQ(QFileInfo(QString::fromStdString(big)).size(), 300LL * 1024 * 1024);
+    // An entry added to it is saved, and the big file kept as .bad.
+    testing::internal::CaptureStderr();
+    l.append("/new.mid");
+    ASSERT_TRUE(SaveMusicList(d.path(), s, l));
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(d.read("midlist4.dat"), "\"/new.mid\"\r\n");
+    EXPECT_EQ(QFileInfo(QString::fromStdString(d.file("midlist4.dat.bad"))).size(), 300LL * 1024 * 1024);
+
+    // The lists of other pages are never touched.
+    d.write("midlist9.dat", "\"/nine.mid\"\r\n");
+    s.musicPage = 0;
+    LoadMusicList(d.path(), s, l);
+    ASSERT_TRUE(SaveMusicList(d.path(), s, l));
+    EXPECT_EQ(d.read("midlist9.dat"), "\"/nine.mid\"\r\n");
+    EXPECT_FALSE(d.exists("midlist9.dat.bad"));
+}
+
+TEST_F(Jukebox, NamesTheListCannotHoldAreRefused) {
+    int warnings = 0;
+    MusicView v;
+    v.saveData = [this] {
+        ++saves;
+        m->saveList();
+    };
+    v.showMidiDialog = [this] { s.fileDialogValue = dialogAnswer; };
+    v.warnUnstorableName = [&warnings] { ++warnings; };
+    m = std::make_unique<MusicController>(s, list, mci, dir.path(), v);
+    good({"/m/a.mid"});
+    add("/m/a.mid");
+    const std::string file = dir.read("midlist.dat");
+    const int savesBefore = saves;
+    const std::string current = s.currentMusicPath;
+    for (const char* bad : {"/m/say \"hi\".mid", "/m/two\nlines.mid", "/m/ a.mid b\r.mid"}) {
+        add(bad);
+        EXPECT_EQ(items(), (std::vector<std::string>{"/m/a.mid"})) << bad;
+    }
+    EXPECT_EQ(warnings, 3);
+    EXPECT_EQ(saves, savesBefore);
+    EXPECT_EQ(s.currentMusicPath, current);
+    EXPECT_EQ(dir.read("midlist.dat"), file);
+
+    // Favo of a hand-edited entry with a quote in it: refused too.
+    dir.write("midlist.dat", "/m/odd\"name.mid\r\n");
+    mci.openAnything = true;
+    m->loadList();
+    list.select(0);
+    m->favo();
+    EXPECT_EQ(warnings, 4);
+    EXPECT_FALSE(dir.exists("midlistf.dat"));
+    EXPECT_EQ(s.favouritesMode, 0);
 }
 
 TEST(ListPanel, SlidesOverFiveFrames) {

@@ -1,4 +1,8 @@
 #include <gtest/gtest.h>
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <unistd.h>
 #include <sys/stat.h>
 
 #include "TempDir.h"
@@ -67,31 +71,128 @@ TEST(DataFiles, MissingFilesStillPlaceTheWindow) {
     Hooks hk;
     LoadData(d.path(), s, hk.h);
     EXPECT_EQ(hk.placedLeft, 15);
-    EXPECT_EQ(hk.keep + hk.load, 0);
-
-    // data.dat present, lot.dat missing: midpage.dat is not read either.
-    d.write("data.dat", lines("\"/a\"", 251) + "300\r\n450\r\n");
-    d.write("midpage.dat", "9\r\n");
-    LoadData(d.path(), s, hk.h);
-    EXPECT_EQ(s.slotPath[100], "/a");
-    EXPECT_EQ(s.musicPage, 0);
-    EXPECT_EQ(hk.placedLeft, 300);
-    EXPECT_EQ(hk.placedTop, 450);
-    EXPECT_EQ(hk.load, 0);
+    // The page menu step and the list of page 0 still run.
+    EXPECT_EQ(hk.keep, 1);
+    EXPECT_EQ(hk.load, 1);
 }
 
-TEST(DataFiles, ShortFileKeepsEarlierValues) {
+TEST(DataFiles, AMissingFileNeverKeepsTheOthersFromLoading) {
+    // data.dat missing: counts, page and its list are still read, and the
+    // next save writes them back, not zeros.
+    TempDir d;
+    d.write("lot.dat", "5\r\n" + lines("1", 250));
+    d.write("midpage.dat", "9\r\n");
+    LauncherState s;
+    s.windowPosition = {45, 60};
+    Hooks hk;
+    LoadData(d.path(), s, hk.h);
+    EXPECT_EQ(s.slotUseCount[0], 5);
+    EXPECT_EQ(s.slotUseCount[250], 1);
+    EXPECT_EQ(s.musicPage, 9);
+    EXPECT_EQ(hk.load, 1);
+    EXPECT_EQ(hk.placedLeft, 45);
+    ASSERT_TRUE(SaveData(d.path(), s, hk.h));
+    EXPECT_EQ(d.read("lot.dat"), "5\r\n" + lines("1", 250));
+    EXPECT_EQ(d.read("midpage.dat"), "9\r\n");
+    EXPECT_FALSE(d.exists("data.dat.bad"));   // a missing file is not damaged
+
+    // lot.dat missing: midpage.dat and the list are read all the same.
+    TempDir e;
+    e.write("data.dat", lines("\"/a\"", 251) + "300\r\n450\r\n");
+    e.write("midpage.dat", "4\r\n");
+    LauncherState t;
+    Hooks h2;
+    LoadData(e.path(), t, h2.h);
+    EXPECT_EQ(t.slotPath[100], "/a");
+    EXPECT_EQ(t.musicPage, 4);
+    EXPECT_EQ(h2.load, 1);
+    EXPECT_EQ(h2.placedLeft, 300);
+    EXPECT_EQ(h2.placedTop, 450);
+}
+
+TEST(DataFiles, ShortFileKeepsEarlierValuesAndItsBytes) {
     TempDir d;
     LauncherState s;
     s.slotPath[210] = "/keep";
     s.windowPosition = {60, 75};
-    d.write("data.dat", lines("\"/n\"", 200));
+    const std::string shortData = lines("\"/n\"", 200);
+    d.write("data.dat", shortData);
+    d.write("lot.dat", lines("3", 251));
     Hooks hk;
     LoadData(d.path(), s, hk.h);
     EXPECT_EQ(s.slotPath[199], "/n");
     EXPECT_EQ(s.slotPath[210], "/keep");
+    EXPECT_EQ(s.slotUseCount[7], 3);   // the next file is read all the same
     EXPECT_EQ(hk.placedLeft, 60);
     EXPECT_EQ(hk.placedTop, 75);
+
+    // The first save keeps the cut-short file as data.dat.bad, says so on
+    // stderr, and writes a whole new data.dat; lot.dat was fine.
+    testing::internal::CaptureStderr();
+    ASSERT_TRUE(SaveData(d.path(), s, hk.h));
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(d.read("data.dat.bad"), shortData);
+    EXPECT_NE(err.find("data.dat.bad"), std::string::npos) << err;
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+    EXPECT_EQ(d.read("data.dat"), encodeDataDat(s));
+    EXPECT_FALSE(d.exists("lot.dat.bad"));
+    // Only the first save keeps a copy.
+    ASSERT_TRUE(SaveData(d.path(), s, hk.h));
+    EXPECT_FALSE(d.exists("data.dat.bad2"));
+
+    // A later damage does not overwrite the earlier copy.
+    d.write("data.dat", "\"cut");
+    LoadData(d.path(), s, hk.h);
+    ASSERT_TRUE(SaveData(d.path(), s, hk.h));
+    EXPECT_EQ(d.read("data.dat.bad"), shortData);
+    EXPECT_EQ(d.read("data.dat.bad2"), "\"cut");
+}
+
+TEST(DataFiles, OnePassAndOneMoreItemKeepsTheSecondSlot) {
+    TempDir d;
+    LauncherState s;
+    d.write("data.dat", "\"/first\"\r\n\"/second\"\r\n" + lines("\"/x\"", 249) + "10\r\n20\r\n\"/extra\"\r\n");
+    Hooks hk;
+    LoadData(d.path(), s, hk.h);
+    EXPECT_EQ(s.slotPath[0], "/extra");    // read before the failure
+    EXPECT_EQ(s.slotPath[1], "/second");   // the failed item keeps its value
+    EXPECT_EQ(s.windowPosition[0], 10);
+    EXPECT_EQ(hk.placedTop, 20);
+}
+
+TEST(DataFiles, GarbageInEachFileIsKeptAsBad) {
+    TempDir d;
+    const std::string data = lines("\"/p\"", 251) + "1\r\n2\r\n";
+    const std::string lotGarbage = lines("4", 10) + "\x01\x02garbage\r\n";
+    const std::string pageGarbage = "12\r\nnot a page\r\n";
+    d.write("data.dat", data);
+    d.write("lot.dat", lotGarbage);
+    d.write("midpage.dat", pageGarbage);
+    LauncherState s;
+    Hooks hk;
+    LoadData(d.path(), s, hk.h);
+    EXPECT_EQ(s.slotPath[250], "/p");
+    EXPECT_EQ(s.slotUseCount[9], 4);
+    EXPECT_EQ(s.slotUseCount[10], 0);
+    EXPECT_EQ(s.musicPage, 12);
+    EXPECT_EQ(hk.load, 1);
+    ASSERT_TRUE(SaveData(d.path(), s, hk.h));
+    EXPECT_FALSE(d.exists("data.dat.bad"));
+    EXPECT_EQ(d.read("lot.dat.bad"), lotGarbage);
+    EXPECT_EQ(d.read("midpage.dat.bad"), pageGarbage);
+    EXPECT_EQ(d.read("midpage.dat"), "12\r\n");
+
+    // A stray quote reads best effort but the file is kept, and the text
+    // the file cannot hold is not written back.
+    TempDir e;
+    const std::string odd = "say \"hi\r\n" + lines("\"\"", 250) + "0\r\n0\r\n";
+    e.write("data.dat", odd);
+    LauncherState t;
+    LoadData(e.path(), t, hk.h);
+    EXPECT_EQ(t.slotPath[0], "say \"hi");
+    ASSERT_TRUE(SaveData(e.path(), t, hk.h));
+    EXPECT_EQ(e.read("data.dat.bad"), odd);
+    EXPECT_EQ(e.read("data.dat"), lines("\"\"", 251) + "0\r\n0\r\n");
 }
 
 TEST(DataFiles, SecondPassWinsAndEmptyFileIsNoFailure) {
@@ -211,4 +312,134 @@ TEST(ItemFile, ProgramFileAddsOneSlash) {
     EXPECT_EQ(programFile("/", "data.dat"), "/data.dat");
     EXPECT_EQ(programFile("/opt/app", "data.dat"), "/opt/app/data.dat");
     EXPECT_EQ(programFile("/opt/app/", "data.dat"), "/opt/app/data.dat");
+}
+
+namespace {
+ssize_t diskFull(int, const void*, size_t) {
+    errno = ENOSPC;
+    return -1;
+}
+int g_writesLeft = 0;
+ssize_t fullAfterSome(int fd, const void* b, size_t n) {
+    if (g_writesLeft-- <= 0) return diskFull(fd, b, n);
+    return ::write(fd, b, n);
+}
+}  // namespace
+
+TEST(DataFiles, FullDiskKeepsTheOldFilesAndMemory) {
+    TempDir d;
+    LauncherState s;
+    s.slotPath[3] = "/old";
+    s.slotUseCount[3] = 8;
+    s.musicPage = 2;
+    Hooks hk;
+    ASSERT_TRUE(SaveData(d.path(), s, hk.h));
+    const std::string data = d.read("data.dat"), lot = d.read("lot.dat"), page = d.read("midpage.dat");
+
+    LauncherState changed = s;
+    changed.slotPath[3] = "/new";
+    changed.slotUseCount[3] = 0;
+    changed.musicPage = 5;
+    const LauncherState before = changed;
+    hk.save = 0;
+    const WriteCall old = setWriteCall(diskFull);
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(SaveData(d.path(), changed, hk.h));
+    const std::string err = testing::internal::GetCapturedStderr();
+    setWriteCall(old);
+    EXPECT_EQ(d.read("data.dat"), data);
+    EXPECT_EQ(d.read("lot.dat"), lot);
+    EXPECT_EQ(d.read("midpage.dat"), page);
+    EXPECT_EQ(hk.save, 0);
+    EXPECT_EQ(changed.slotPath, before.slotPath);
+    EXPECT_EQ(changed.slotUseCount, before.slotUseCount);
+    EXPECT_EQ(changed.musicPage, before.musicPage);
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+    EXPECT_NE(err.find(d.file("data.dat")), std::string::npos) << err;
+    EXPECT_EQ(QDir(QString::fromStdString(d.path())).entryList(QDir::Files).size(), 3);   // no temporaries
+
+    // The disk fills up after data.dat: it is written, the rest stays old.
+    g_writesLeft = 1;
+    setWriteCall(fullAfterSome);
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(SaveData(d.path(), changed, hk.h));
+    const std::string err2 = testing::internal::GetCapturedStderr();
+    setWriteCall(old);
+    EXPECT_EQ(d.read("data.dat"), encodeDataDat(changed));
+    EXPECT_EQ(d.read("lot.dat"), lot);
+    EXPECT_EQ(d.read("midpage.dat"), page);
+    EXPECT_NE(err2.find(d.file("lot.dat")), std::string::npos) << err2;
+}
+
+TEST(DataFiles, SymlinkedFilesStayLinks) {
+    TempDir d, synced;
+    synced.write("data.dat", "old");
+    ASSERT_EQ(::symlink(synced.file("data.dat").c_str(), d.file("data.dat").c_str()), 0);
+    // A relative link, and one whose target does not exist yet.
+    ASSERT_EQ(::symlink("sub/lot.dat", d.file("lot.dat").c_str()), 0);
+    QDir(QString::fromStdString(d.path())).mkdir("sub");
+    ASSERT_EQ(::symlink(synced.file("page.dat").c_str(), d.file("midpage.dat").c_str()), 0);
+    LauncherState s;
+    s.slotPath[0] = "/synced";
+    s.slotUseCount[0] = 6;
+    s.musicPage = 3;
+    Hooks hk;
+    ASSERT_TRUE(SaveData(d.path(), s, hk.h));
+    struct stat st {};
+    for (const char* n : {"data.dat", "lot.dat", "midpage.dat"}) {
+        ASSERT_EQ(::lstat(d.file(n).c_str(), &st), 0);
+        EXPECT_TRUE(S_ISLNK(st.st_mode)) << n;
+    }
+    EXPECT_EQ(synced.read("data.dat"), encodeDataDat(s));
+    EXPECT_EQ(d.read("sub/lot.dat"), encodeLotDat(s));
+    EXPECT_EQ(synced.read("page.dat"), "3\r\n");
+    // Read back through the links; no temporary files anywhere.
+    LauncherState r;
+    LoadData(d.path(), r, hk.h);
+    EXPECT_EQ(r.slotPath[0], "/synced");
+    EXPECT_EQ(r.slotUseCount[0], 6);
+    EXPECT_EQ(QDir(QString::fromStdString(synced.path())).entryList(QDir::Files).size(), 2);
+    EXPECT_EQ(QDir(QString::fromStdString(d.path() + "sub")).entryList(QDir::Files).size(), 1);
+
+    // A damaged linked file is kept as NAME.bad beside the link.
+    synced.write("data.dat", "\"cut");
+    LoadData(d.path(), r, hk.h);
+    ASSERT_TRUE(SaveData(d.path(), r, hk.h));
+    EXPECT_EQ(d.read("data.dat.bad"), "\"cut");
+    ASSERT_EQ(::lstat(d.file("data.dat").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+}
+
+TEST(DataFiles, LeftoverTemporariesAreRemovedAtLoad) {
+    TempDir d;
+    d.write("data.dat.tmp-a1B2c3", "half");
+    d.write("midlist7.dat.tmp-XyZ123", "half");
+    d.write("notes.txt.tmp-abcdef", "mine");
+    d.write("data.dat.tmp-toolong1", "mine");
+    LauncherState s;
+    Hooks hk;
+    LoadData(d.path(), s, hk.h);
+    EXPECT_FALSE(d.exists("data.dat.tmp-a1B2c3"));
+    EXPECT_FALSE(d.exists("midlist7.dat.tmp-XyZ123"));
+    EXPECT_TRUE(d.exists("notes.txt.tmp-abcdef"));
+    EXPECT_TRUE(d.exists("data.dat.tmp-toolong1"));
+}
+
+TEST(ItemReader, FailedReadLeavesTheTargetAndFlagsLossyItems) {
+    ItemReader r("\"a\"");
+    std::string t = "kept";
+    ASSERT_TRUE(r.readText(t));
+    EXPECT_FALSE(r.lossy());
+    t = "kept";
+    EXPECT_FALSE(r.readText(t));
+    EXPECT_EQ(t, "kept");
+    for (const char* odd : {"\"open", "\"a\"b", "a\"b", "\"two\r\nlines\""}) {
+        ItemReader q(odd);
+        ASSERT_TRUE(q.readText(t)) << odd;
+        EXPECT_TRUE(q.lossy()) << odd;
+    }
+    ItemReader fine("  \"a,b\" , plain ,\"\"\r\n");
+    while (fine.readText(t)) {
+    }
+    EXPECT_FALSE(fine.lossy());
 }

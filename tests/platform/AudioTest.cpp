@@ -2,6 +2,7 @@
 
 #include <QElapsedTimer>
 #include <QThread>
+#include <SDL_mixer.h>
 
 #include "MidiFixture.h"
 #include "TempDir.h"
@@ -67,3 +68,20 @@ TEST(FluidMci, CommandsErrorsAndEndOfTrack) {
     EXPECT_EQ(mci.sendString("close bgm", nullptr), kMciUnknownAlias);
 }
 
+
+TEST(SdlWavPlayer, EachPlayReplacesTheSoundStillPlaying) {
+    // A 2-second silent WAV image, 8-bit mono at 8000 Hz.
+    const uint32_t n = 16000;
+    std::vector<uint8_t> w = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ', 16, 0, 0, 0,
+                              1, 0, 1, 0, 0x40, 0x1f, 0, 0, 0x40, 0x1f, 0, 0, 1, 0, 8, 0, 'd', 'a', 't', 'a'};
+    for (int i = 0; i < 4; ++i) w.push_back(static_cast<uint8_t>(n >> (8 * i)));
+    w.insert(w.end(), n, 128);
+    const uint32_t riff = static_cast<uint32_t>(w.size() - 8);
+    for (int i = 0; i < 4; ++i) w[4 + static_cast<size_t>(i)] = static_cast<uint8_t>(riff >> (8 * i));
+    SdlWavPlayer wav;
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_TRUE(wav.playFromMemory(w));
+        EXPECT_EQ(Mix_Playing(-1), 1) << "after play " << i + 1;
+    }
+    Mix_HaltChannel(-1);
+}

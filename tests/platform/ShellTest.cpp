@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 
 #include "TempDir.h"
+#include "platform/Executable.h"
 #include "platform/RealServices.h"
 
 using namespace sorvel;
@@ -29,6 +30,17 @@ struct ShellFixture : ::testing::Test {
         setenv("PATH", (d.file("bin") + ":" + oldPath).c_str(), 1);
     }
     ~ShellFixture() override { setenv("PATH", oldPath.c_str(), 1); }
+    // The opener's log once it holds n lines (or after five seconds).
+    std::string waitForLines(long n) {
+        QElapsedTimer t;
+        t.start();
+        std::string log = d.read("opener.log");
+        while (t.elapsed() < 5000 && std::count(log.begin(), log.end(), '\n') < n) {
+            QThread::msleep(20);
+            log = d.read("opener.log");
+        }
+        return log;
+    }
     std::string waitFor(const std::string& name) {
         QElapsedTimer t;
         t.start();
@@ -78,4 +90,59 @@ TEST_F(ShellFixture, MissingOrEmptyTargetsOpenNothing) {
     EXPECT_LE(shell.execute(std::nullopt, "no-such-name-here", std::nullopt, std::nullopt, 1), 32);
     QThread::msleep(200);
     EXPECT_FALSE(d.exists("opener.log"));
+}
+
+TEST_F(ShellFixture, OnlyProgramsStartDirectly) {
+    d.write("notes.txt", "just text, no interpreter line\n");   // x bit as on FAT or SMB mounts
+    ::chmod(d.file("notes.txt").c_str(), 0755);
+    d.write("broken", std::string("\x7f" "ELF", 4) + "not really a program");
+    ::chmod(d.file("broken").c_str(), 0755);
+    d.write("script", "#!/bin/sh\n");
+    ::chmod(d.file("script").c_str(), 0755);
+    d.write("plain.sh", "#!/bin/sh\n");   // no x bit
+    EXPECT_FALSE(canStartDirectly(d.file("notes.txt")));
+    EXPECT_TRUE(canStartDirectly(d.file("script")));
+    EXPECT_TRUE(canStartDirectly(d.file("broken")));
+    EXPECT_TRUE(canStartDirectly("/proc/self/exe"));
+    EXPECT_FALSE(canStartDirectly(d.file("plain.sh")));
+    EXPECT_FALSE(canStartDirectly(d.path()));
+    EXPECT_FALSE(canStartDirectly(d.file("missing")));
+
+    // The document opens; so does a program that fails to start.
+    EXPECT_GT(shell.execute(std::nullopt, d.file("notes.txt"), std::nullopt, d.path(), 1), 32);
+    EXPECT_GT(shell.execute(std::nullopt, d.file("broken"), std::nullopt, d.path(), 1), 32);
+    const std::string log = waitForLines(2);
+    EXPECT_NE(log.find("/notes.txt\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("/broken\n"), std::string::npos) << log;
+}
+
+TEST(Executable, NoexecMountsDoNotStartPrograms) {
+    // Any writable noexec mount of this machine (often /dev/shm or /run).
+    QFile mounts("/proc/mounts");
+    ASSERT_TRUE(mounts.open(QIODevice::ReadOnly));
+    for (const QByteArray& line : mounts.readAll().split('\n')) {
+        const QList<QByteArray> f = line.split(' ');
+        if (f.size() < 4 || !f[3].split(',').contains("noexec")) continue;
+        const QString file = QString::fromUtf8(f[1]) + "/sorvel_noexec_test";
+        QFile out(file);
+        if (!out.open(QIODevice::WriteOnly)) continue;
+        out.write("#!/bin/sh\n");
+        out.close();
+        ::chmod(file.toUtf8().constData(), 0755);
+        const bool can = canStartDirectly(file.toStdString());
+        QFile::remove(file);
+        EXPECT_FALSE(can) << f[1].constData();
+        return;
+    }
+    GTEST_SKIP() << "no writable noexec mount here";
+}
+
+TEST_F(ShellFixture, RootFolderAndUrlSchemesInAnyCase) {
+    EXPECT_GT(shell.execute(std::string("open"), "//", std::nullopt, std::nullopt, 1), 32);
+    EXPECT_GT(shell.execute(std::nullopt, "HTTP://Example.org/A", std::nullopt, std::nullopt, 1), 32);
+    EXPECT_GT(shell.execute(std::string("open"), "Https://example.org/", std::nullopt, std::nullopt, 1), 32);
+    const std::string log = waitForLines(3);
+    EXPECT_NE(log.find("file:///\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("http://Example.org/A\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("https://example.org/\n"), std::string::npos) << log;
 }

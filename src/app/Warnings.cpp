@@ -1,0 +1,12 @@
+#include "app/Warnings.h"
+
+#include "app/MessageBox.h"
+
+namespace sorvel {
+
+void warnUnstorableName(QWidget* parent) {
+    showMessageBox(parent, QMessageBox::NoIcon, QStringLiteral("警告"),
+                   QStringLiteral("ファイル名に「\"」か改行が入っているので登録できません。"), QMessageBox::Ok);
+}
+
+}  // namespace sorvel

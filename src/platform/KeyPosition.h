@@ -1,0 +1,17 @@
+// Where a pressed key sits on the keyboard, independent of the layout.
+#pragma once
+
+#include <QString>
+#include <cstdint>
+
+namespace sorvel {
+
+// True when the windowing system reports a key's position as an XKB key
+// code (Linux input code + 8) in the native scan code, as X11 and Wayland do.
+bool scanCodesAreKeyPositions(const QString& platformName);
+
+// The digit 0..9 printed on the main-row key at XKB key code `code` on a
+// standard keyboard, or -1 for any other key (the keypad included).
+int mainRowDigitAt(uint32_t code);
+
+}  // namespace sorvel

@@ -1,0 +1,84 @@
+// A stored window position off every screen comes back into view; any
+// position that shows part of the window stays as it is.
+#include <gtest/gtest.h>
+
+#include <QGuiApplication>
+#include <QScreen>
+
+#include "TempDir.h"
+#include "app/MainWindow.h"
+#include "app/WindowPlacement.h"
+#include "platform/Fakes.h"
+
+using namespace sorvel;
+
+TEST(WindowPlacement, OnScreenPositionsStay) {
+    const std::vector<ScreenRect> one{{0, 0, 1024, 768}};
+    EXPECT_EQ(reachablePosition(80, 60, 316, 146, one), std::make_pair(80, 60));
+    // Partly visible on any side is reachable: kept.
+    EXPECT_EQ(reachablePosition(-300, -100, 316, 146, one), std::make_pair(-300, -100));
+    EXPECT_EQ(reachablePosition(1023, 767, 316, 146, one), std::make_pair(1023, 767));
+    // No screens known: nothing to decide.
+    EXPECT_EQ(reachablePosition(5000, 5000, 316, 146, {}), std::make_pair(5000, 5000));
+}
+
+TEST(WindowPlacement, OffEveryScreenComesToTheNearestSpot) {
+    const std::vector<ScreenRect> one{{0, 0, 1024, 768}};
+    EXPECT_EQ(reachablePosition(3000, 3000, 316, 146, one), std::make_pair(1024 - 316, 768 - 146));
+    EXPECT_EQ(reachablePosition(-5000, 200, 316, 146, one), std::make_pair(0, 200));
+    EXPECT_EQ(reachablePosition(1024, 100, 316, 146, one), std::make_pair(1024 - 316, 100));
+    EXPECT_EQ(reachablePosition(-316, -146, 316, 146, one), std::make_pair(0, 0));
+    // Two monitors side by side; the right one was unplugged from a bigger
+    // layout: the window goes to the screen nearest to where it was.
+    const std::vector<ScreenRect> two{{0, 0, 1920, 1080}, {1920, 200, 1280, 1024}};
+    EXPECT_EQ(reachablePosition(3500, 600, 316, 146, two), std::make_pair(3200 - 316, 600));
+    EXPECT_EQ(reachablePosition(100, -2000, 316, 146, two), std::make_pair(100, 0));
+    // A window larger than the screen starts at its corner.
+    EXPECT_EQ(reachablePosition(900, 900, 2000, 2000, {{0, 0, 800, 600}}), std::make_pair(0, 0));
+}
+
+TEST(WindowPlacement, LoadedPositionOffScreenIsBroughtBack) {
+    TempDir dir;
+    FakeClock clock;
+    RecordingShell shell;
+    CountingBeeper beeper;
+    FakeClipboard clipboard;
+    FakeLocalAddress local;
+    FakeWavPlayer wav;
+    FakeMci mci;
+    std::string data;
+    for (int i = 0; i < 251; ++i) data += "\"\"\r\n";
+    dir.write("data.dat", data + "900000\r\n-600000\r\n");
+    MainWindow w(dir.path(), AppServices{&clock, &shell, &beeper, &clipboard, &local, &wav, &mci});
+    w.formLoad();
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    EXPECT_TRUE(screen.contains(QRect(w.pos(), w.size()))) << w.pos().x() << "," << w.pos().y();
+    EXPECT_EQ(w.state().windowPosition[0], 900000) << "the stored value is only read";
+
+    // An on-screen position is kept to the pixel.
+    dir.write("data.dat", data + "1200\r\n900\r\n");
+    MainWindow w2(dir.path(), AppServices{&clock, &shell, &beeper, &clipboard, &local, &wav, &mci});
+    w2.formLoad();
+    EXPECT_EQ(w2.pos(), QPoint(80, 60));
+}
+
+TEST(WindowPlacement, WithoutPlacementTheStoredPositionIsKept) {
+    // Under Wayland the window's place is unknown: saving keeps the file's.
+    TempDir dir;
+    FakeClock clock;
+    RecordingShell shell;
+    CountingBeeper beeper;
+    FakeClipboard clipboard;
+    FakeLocalAddress local;
+    FakeWavPlayer wav;
+    FakeMci mci;
+    std::string data;
+    for (int i = 0; i < 251; ++i) data += "\"\"\r\n";
+    dir.write("data.dat", data + "1500\r\n3000\r\n");
+    MainWindow w(dir.path(), AppServices{&clock, &shell, &beeper, &clipboard, &local, &wav, &mci});
+    w.windowPlaceable = false;
+    w.formLoad();
+    w.move(0, 0);
+    w.formUnload();
+    EXPECT_EQ(dir.read("data.dat"), data + "1500\r\n3000\r\n");
+}
