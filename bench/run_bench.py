@@ -1,8 +1,13 @@
 #!/usr/bin/env python3
-"""Prints the launcher's figures beside a bare Qt window's, under Xvfb:
-start to first frame shown, idle CPU and wake-ups over 10 s, peak RSS;
-then the slot click to running target latency, DrawFrame cost and the
-music device figures. Usage: bench/run_bench.py <build dir>"""
+"""Prints the launcher's running costs beside the reference window's
+(bench/reference_window.cpp: same size, an area the size of the drawing
+surface redrawn 20 times a second, a short Japanese text in the same font),
+measured in one run under one Xvfb, with their ratios: process start to the
+first window, idle CPU while shown and while unmapped, main-thread and
+all-thread wake-ups, peak RSS. Both programs run side by side during the
+idle measurements, so a noisy machine affects both alike. Then the slot
+click to running target latency, DrawFrame cost and the music figures.
+Usage: bench/run_bench.py <build dir> [seconds per idle sample]"""
 import os
 import shutil
 import statistics
@@ -14,29 +19,51 @@ import time
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "tests", "e2e"))
 import harness  # noqa: E402
 
-TICK = os.sysconf("SC_CLK_TCK")
+SAMPLES = 3
 
 
-def proc_cpu(pid):
-    with open("/proc/%d/stat" % pid) as f:
-        fields = f.read().rsplit(")", 1)[1].split()
-    return (int(fields[11]) + int(fields[12])) / TICK
+def tasks(pid):
+    try:
+        return os.listdir("/proc/%d/task" % pid)
+    except FileNotFoundError:
+        return []
 
 
-def main_thread_sleeps(pid):
-    """Voluntary context switches of the main thread: each is one sleep,
-    so one wake-up follows."""
-    with open("/proc/%d/task/%d/status" % (pid, pid)) as f:
-        return sum(int(l.split()[1]) for l in f if l.startswith("voluntary_ctxt"))
-
-
-def switches(pid):
+def cpu_ns(pid):
+    """CPU time of all threads, from the scheduler's nanosecond counters."""
     total = 0
-    for tid in os.listdir("/proc/%d/task" % pid):
-        with open("/proc/%d/task/%s/status" % (pid, tid)) as f:
-            for line in f:
-                if line.startswith(("voluntary_ctxt_switches", "nonvoluntary_ctxt_switches")):
-                    total += int(line.split()[1])
+    for tid in tasks(pid):
+        try:
+            with open("/proc/%d/task/%s/schedstat" % (pid, tid)) as f:
+                total += int(f.read().split()[0])
+        except (FileNotFoundError, ProcessLookupError):
+            pass
+    return total
+
+
+def ctxt(pid, tid, kinds):
+    n = 0
+    with open("/proc/%d/task/%s/status" % (pid, tid)) as f:
+        for line in f:
+            key = line.split(":", 1)[0]
+            if key in kinds:
+                n += int(line.split()[1])
+    return n
+
+
+def main_thread_wakeups(pid):
+    """Voluntary context switches of the main thread: each is one sleep,
+    and one wake-up follows."""
+    return ctxt(pid, str(pid), ("voluntary_ctxt_switches",))
+
+
+def all_switches(pid):
+    total = 0
+    for tid in tasks(pid):
+        try:
+            total += ctxt(pid, tid, ("voluntary_ctxt_switches", "nonvoluntary_ctxt_switches"))
+        except (FileNotFoundError, ProcessLookupError):
+            pass
     return total
 
 
@@ -48,28 +75,88 @@ def peak_rss_kb(pid):
     return 0
 
 
-def measure(s, exe, cls, runs=7):
-    starts = []
-    for _ in range(runs):
-        t0 = time.monotonic()
-        p = subprocess.Popen([exe], cwd=os.path.dirname(exe), env=s.env,
-                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        while not s.find_window("--class", cls):
-            time.sleep(0.002)
-        starts.append((time.monotonic() - t0) * 1000)
-        p.terminate()
-        p.wait()
-    p = subprocess.Popen([exe], cwd=os.path.dirname(exe), env=s.env,
-                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    harness.wait_until(lambda: s.find_window("--class", cls), 10)
-    time.sleep(2)
-    c0, w0, m0 = proc_cpu(p.pid), switches(p.pid), main_thread_sleeps(p.pid)
-    time.sleep(10)
-    c1, w1, m1 = proc_cpu(p.pid), switches(p.pid), main_thread_sleeps(p.pid)
-    rss = peak_rss_kb(p.pid)
+class Program:
+    def __init__(self, name, exe, cls):
+        self.name, self.exe, self.cls = name, exe, cls
+        self.starts = []
+        self.proc = None
+        self.win = None
+        self.fig = {}
+
+    def spawn(self, s):
+        self.log = os.path.join(s.tmp, self.name + ".log")
+        with open(self.log, "wb") as log:
+            return subprocess.Popen([self.exe], cwd=os.path.dirname(self.exe), env=s.env,
+                                    stdout=log, stderr=subprocess.STDOUT)
+
+
+def time_start(s, prog):
+    t0 = time.monotonic()
+    p = prog.spawn(s)
+    while not s.find_window("--class", prog.cls):
+        if time.monotonic() - t0 > 20:
+            with open(prog.log, "rb") as f:
+                out = f.read().decode("utf-8", "replace")
+            harness.fail("%s did not show its window (exit %s): %s" % (prog.name, p.poll(), out))
+        time.sleep(0.002)
+    prog.starts.append((time.monotonic() - t0) * 1000)
     p.terminate()
     p.wait()
-    return statistics.median(starts), (c1 - c0) / 10 * 100, (w1 - w0) / 10, rss, (m1 - m0) / 10
+    time.sleep(0.2)
+
+
+def sample(progs, seconds):
+    """CPU %, main-thread wake-ups/s and all-thread switches/s of every
+    program over the same interval."""
+    before = [(cpu_ns(p.proc.pid), main_thread_wakeups(p.proc.pid), all_switches(p.proc.pid)) for p in progs]
+    time.sleep(seconds)
+    out = []
+    for p, (c0, m0, w0) in zip(progs, before):
+        c1, m1, w1 = cpu_ns(p.proc.pid), main_thread_wakeups(p.proc.pid), all_switches(p.proc.pid)
+        out.append(((c1 - c0) / 1e9 / seconds * 100, (m1 - m0) / seconds, (w1 - w0) / seconds))
+    return out
+
+
+def idle(s, progs, seconds):
+    for p in progs:
+        p.proc = p.spawn(s)
+        p.win = harness.wait_until(lambda p=p: s.find_window("--class", p.cls), 10)
+        if not p.win:
+            harness.fail("%s did not show its window" % p.name)
+    time.sleep(2)
+    for phase in ("shown", "unmapped"):
+        if phase == "unmapped":
+            for p in progs:
+                s.x("xdotool", "windowunmap", "--sync", p.win)
+            time.sleep(1)
+        rows = [sample(progs, seconds) for _ in range(SAMPLES)]
+        for i, p in enumerate(progs):
+            for j, key in enumerate(("cpu", "main", "all")):
+                p.fig[phase + " " + key] = statistics.median(r[i][j] for r in rows)
+        if phase == "shown":
+            for p in progs:
+                p.fig["rss"] = peak_rss_kb(p.proc.pid)
+    for p in progs:
+        p.proc.terminate()
+        p.proc.wait()
+
+
+def report(app, ref):
+    rows = [
+        ("process start to first window, median ms", "start", "%.1f"),
+        ("idle CPU shown, % of a core", "shown cpu", "%.2f"),
+        ("idle CPU unmapped, % of a core", "unmapped cpu", "%.3f"),
+        ("main-thread wake-ups/s, shown", "shown main", "%.1f"),
+        ("all-thread switches/s, shown", "shown all", "%.1f"),
+        ("main-thread wake-ups/s, unmapped", "unmapped main", "%.1f"),
+        ("all-thread switches/s, unmapped", "unmapped all", "%.1f"),
+        ("peak RSS, kB", "rss", "%.0f"),
+    ]
+    print("%-42s %12s %12s %8s" % ("", app.name, ref.name, "ratio"))
+    for label, key, fmt in rows:
+        a, r = app.fig[key], ref.fig[key]
+        ratio = ("%.2f" % (a / r)) if r else "-"
+        print("%-42s %12s %12s %8s" % (label, fmt % a, fmt % r, ratio))
 
 
 def click_latency(s):
@@ -90,7 +177,7 @@ def click_latency(s):
         harness.wait_until(lambda: os.path.exists(marker) and len(open(marker).read().split()) > before, 5, 0.005)
         stamp = float(open(marker).read().split()[-1])
         lat.append((stamp - t0) * 1000)
-        time.sleep(0.1)
+        time.sleep(0.6)   # beyond the double-click interval: each click is a new press
     s.terminate()
     return statistics.median(lat)
 
@@ -105,27 +192,33 @@ def music_lists_and_level(build):
 
 def main():
     build = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else "build")
+    seconds = float(sys.argv[2]) if len(sys.argv) > 2 else 5.0
     s = harness.Session(os.path.join(build, "dist"))
+    ref_dir = tempfile.mkdtemp()
     try:
         s.start_x()
-        bare_dir = tempfile.mkdtemp()
-        shutil.copy(os.path.join(build, "bench", "bare_window"), bare_dir)
-        shutil.copy(os.path.join(build, "bench", "ticking_window"), bare_dir)
-        app = measure(s, os.path.join(s.folder, "sorvel_p"), "sorvel_p")
-        bare = measure(s, os.path.join(bare_dir, "bare_window"), "bare_window")
-        tick = measure(s, os.path.join(bare_dir, "ticking_window"), "ticking_window", runs=3)
-        print("%-34s %12s %12s %12s" % ("", "sorvel_p", "bare window", "20 Hz window"))
-        print("%-34s %12.1f %12.1f %12.1f" % ("start to first frame, median ms", app[0], bare[0], tick[0]))
-        print("%-34s %12.2f %12.2f %12.2f" % ("idle CPU over 10 s, % of a core", app[1], bare[1], tick[1]))
-        print("%-34s %12.1f %12.1f %12.1f" % ("main-thread wake-ups / s", app[4], bare[4], tick[4]))
-        print("%-34s %12.1f %12.1f %12.1f" % ("context switches, all threads / s", app[2], bare[2], tick[2]))
-        print("%-34s %12d %12d %12d" % ("peak RSS, kB", app[3], bare[3], tick[3]))
-        print("peak RSS ratio: %.2f" % (app[3] / bare[3]))
+        shutil.copy(os.path.join(build, "bench", "reference_window"), ref_dir)
+        app = Program("sorvel_p", os.path.join(s.folder, "sorvel_p"), "sorvel_p")
+        ref = Program("reference", os.path.join(ref_dir, "reference_window"), "reference_window")
+        # Warm the caches, then alternate the two so that drift hits both.
+        time_start(s, app)
+        time_start(s, ref)
+        app.starts.clear()
+        ref.starts.clear()
+        for _ in range(9):
+            time_start(s, app)
+            time_start(s, ref)
+        for p in (app, ref):
+            p.fig["start"] = statistics.median(p.starts)
+        idle(s, [app, ref], seconds)
+        print("%d samples of %.0f s each for the idle figures (medians); both programs run side by side"
+              % (SAMPLES, seconds))
+        report(app, ref)
         print("slot mouse-down to target running: median %.1f ms (20 runs, includes xdotool start)"
               % click_latency(s))
-        shutil.rmtree(bare_dir, ignore_errors=True)
     finally:
         s.close()
+        shutil.rmtree(ref_dir, ignore_errors=True)
     subprocess.run([os.path.join(build, "bench", "frame_bench")], stderr=subprocess.DEVNULL)
     subprocess.run([os.path.join(build, "bench", "music_bench")], env=dict(os.environ, SDL_AUDIODRIVER="dummy"))
     music_lists_and_level(build)

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
+#include <QImageReader>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
@@ -22,6 +23,7 @@
 
 #include "app/MessageBox.h"
 #include "app/SlotDrop.h"
+#include "app/SquareStyle.h"
 #include "app/WindowPlacement.h"
 #include "app/Warnings.h"
 #include "filedialog/FileDialog.h"
@@ -92,6 +94,7 @@ MainWindow::MainWindow(std::string programFolder, AppServices services, QWidget*
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
     buildControls();
+    useSquareLook(this, new SquareStyle);
 
     MusicView v;
     v.hidePageMenu = [this] { hideList3(); };
@@ -278,7 +281,11 @@ bool MainWindow::launcherMode() const { return !command1_[0]->isHidden(); }
 
 void MainWindow::loadIcons() {
     auto load = [this](const char* name, QImage& pic, QImage& mask) {
-        QImage img(QString::fromStdString(paths_.assetFile(name)), "BMP");
+        // Read as BMP directly: letting the reader ask every image plugin
+        // whether it knows the format would load them all.
+        QImageReader reader(QString::fromStdString(paths_.assetFile(name)), "bmp");
+        reader.setAutoDetectImageFormat(false);
+        QImage img = reader.read();
         if (img.isNull()) {
             std::fprintf(stderr, "sorvel_p: cannot read %s; starting without that icon\n", name);
             img = QImage(96, 32, QImage::Format_RGB32);
@@ -424,8 +431,23 @@ void MainWindow::tick() {
     scheduleTick();
 }
 
+bool MainWindow::frameCanBeSeen() const {
+    // Before the window is first shown the frame is drawn, so that it opens
+    // with a picture; once shown, only while the platform shows it.
+    if (!isVisible()) return true;
+    if (isMinimized()) return false;
+    const QWindow* h = windowHandle();
+    return !h || h->isExposed();
+}
+
 void MainWindow::drawFrame() {
     Surface& pic = picture1_->surface();
+    // A window that cannot be seen runs the frame's logic but draws nothing.
+    const bool seen = frameCanBeSeen();
+    pic.setSuspended(!seen);
+    for (auto* b : command1_) {
+        if (b) b->surface().setSuspended(!seen);
+    }
     st_.pageBannerTicks = static_cast<int16_t>(st_.pageBannerTicks - 1);
     if (st_.pageBannerTicks <= 0) st_.pageBannerTicks = 0;
     pic.cls();
@@ -442,20 +464,22 @@ void MainWindow::drawFrame() {
     slotView_.launcherMode = launcher;
     DrawSlotPage(st_, slotView_);
 
-    pic.pset(0, 41, pic.point(0, 41));
-    QString fps = QString::number(st_.measuredFps % 1000);
-    if (st_.measuredFps < 0) fps = QString::number(st_.measuredFps);
-    pic.print(QString::fromStdString(sv_.clock->timeOfDay()) + QString::fromStdString(st_.lineBreak) +
-              fps.rightJustified(3, QLatin1Char(' ')) + QStringLiteral("fps"));
+    if (seen) {
+        pic.pset(0, 41, pic.point(0, 41));
+        QString fps = QString::number(st_.measuredFps % 1000);
+        if (st_.measuredFps < 0) fps = QString::number(st_.measuredFps);
+        pic.print(QString::fromStdString(sv_.clock->timeOfDay()) + QString::fromStdString(st_.lineBreak) +
+                  fps.rightJustified(3, QLatin1Char(' ')) + QStringLiteral("fps"));
+    }
 
-    if (st_.pageBannerTicks > 0) {
+    if (st_.pageBannerTicks > 0 && seen) {
         pic.box(1, 41, 70, 75, qRgb(255, 255, 255));
         pic.pset(1, 43, pic.point(1, 43));
         pic.print(QString::number(st_.slotPage * 10) + QStringLiteral("番地～"));
         pic.pset(1, 57, pic.point(1, 57));
         pic.print(QStringLiteral("  ") + QString::number(st_.slotPage * 10 + 9) + QStringLiteral("番地"));
     }
-    if (st_.pageBannerTicks != 0 && st_.pageBannerTicks <= st_.framesPerSecond / 1.5) {
+    if (st_.pageBannerTicks != 0 && st_.pageBannerTicks <= st_.framesPerSecond / 1.5 && seen) {
         const QRgb c = pic.point(0, 41);
         for (int y = (st_.pageBannerTicks % 2 == 0) ? 41 : 40; y <= 75; y += 2) pic.line(1, y, 71, y, c);
     }
@@ -480,10 +504,20 @@ void MainWindow::drawFrame() {
 void MainWindow::setFormColor(QRgb c) {
     if (c == formColor_) return;
     formColor_ = c;
-    // Only the strips of the window that no control covers.
-    update(QRect(0, 0, px(120), 146));
-    update(QRect(308, 0, 8, 146));
-    update(QRect(px(120), 126, 300, 2));
+    if (picture1_->surface().suspended()) return;   // an exposure repaints it all
+    // All of the window background that shows: under see-through controls
+    // too, but not under those that paint their whole rectangle.
+    std::vector<QRect> covered;
+    for (QObject* o : children()) {
+        auto* w = qobject_cast<QWidget*>(o);
+        if (w && coversItsRect(w)) covered.push_back(w->geometry());
+    }
+    if (covered != backgroundCovers_ || backgroundShows_.isEmpty()) {
+        backgroundCovers_ = std::move(covered);
+        backgroundShows_ = QRegion(rect());
+        for (const QRect& c : backgroundCovers_) backgroundShows_ -= c;
+    }
+    update(backgroundShows_);
 }
 
 void MainWindow::paintEvent(QPaintEvent*) {

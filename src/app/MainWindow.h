@@ -2,12 +2,14 @@
 // and the handlers that tie the launcher, music, timer and game together.
 #pragma once
 
+#include <QRegion>
 #include <QTimer>
 #include <QWidget>
 #include <array>
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/MusicListView.h"
 #include "game/TypingGame.h"
@@ -140,6 +142,7 @@ private:
     void saveData();
     void loadData();
     void setFormColor(QRgb c);
+    bool frameCanBeSeen() const;
     void setMusicButtonsVisible(bool v);
     void hideList3();
     bool windowKeyPress(const QKeyEvent& k);
@@ -159,6 +162,8 @@ private:
     bool loaded_ = false;
     bool keyPositionsKnown_ = false;
     QRgb formColor_ = qRgb(0, 0, 0);
+    std::vector<QRect> backgroundCovers_;   // opaque controls on the window
+    QRegion backgroundShows_;               // the background that shows
     QTimer timer_;
 
     SurfaceWidget* picture1_ = nullptr;

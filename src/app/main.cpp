@@ -30,12 +30,21 @@ int main(int argc, char** argv) {
     const std::string qpa =
         sorvel::preferredQtPlatform([](const char* n) { return static_cast<const char*>(std::getenv(n)); });
     if (!qpa.empty()) ::setenv("QT_QPA_PLATFORM", qpa.c_str(), 1);
+    // The window is small and redraws 20 times a second: sending its pixels
+    // over the connection costs less than the shared-memory path, which
+    // waits for the X server before every frame. Only for this process.
+    const bool shmSwitchGiven = qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM");
+    if (!shmSwitchGiven) qputenv("QT_XCB_NO_MITSHM", "1");
     QApplication app(argc, argv);
     if (!qpa.empty()) ::unsetenv("QT_QPA_PLATFORM");
+    if (!shmSwitchGiven) qunsetenv("QT_XCB_NO_MITSHM");
     if (!sorvel::canPlaceWindows(QGuiApplication::platformName().toStdString())) {
         std::fprintf(stderr, "sorvel_p: running on Wayland without X; the window position cannot be restored\n");
     }
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    // The interface is Japanese: one font for every window, tooltip and box,
+    // so that no other font is loaded beside it.
+    QApplication::setFont(sorvel::uiFont(12));
 
     // Portable (everything beside the executable) or installed (the user's
     // files in the XDG data folder).

@@ -30,7 +30,10 @@ void DrawSlotPage(LauncherState& s, SlotPageView& v) {
     Surface& pic = *v.picture;
     const auto [sx, sy] = panelSteps(s.framesPerSecond);
 
-    for (int i = 0; i < 10; ++i) {
+    // Nothing of the buttons or texts can be seen while the surface is
+    // suspended: only the panel's state moves on then.
+    const bool drawing = !pic.suspended();
+    for (int i = 0; drawing && i < 10; ++i) {
         Surface* b = v.buttons[i];
         if (!b) continue;
         const int n = slotNumber(s.slotPage, i);
@@ -62,7 +65,7 @@ void DrawSlotPage(LauncherState& s, SlotPageView& v) {
     std::string folder, label;
     if (hovered) {
         n = slotNumber(s.slotPage, s.hoverIndex);
-        if (n < kSlotCount && !s.slotPath[n].empty()) {
+        if (drawing && n < kSlotCount && !s.slotPath[n].empty()) {
             SlotSplit sp = splitSlotForDisplay(s.slotPath[n], kPathSep, kShownBytes);
             folder = std::move(sp.folderPart);
             label = std::move(sp.label);
@@ -74,7 +77,7 @@ void DrawSlotPage(LauncherState& s, SlotPageView& v) {
     if (w <= 0) {
         if (v.launcherMode && v.setMusicButtonsVisible) v.setMusicButtonsVisible(true);
         pic.pset(9, 81, pic.point(5, 99));
-        if (v.launcherMode) {
+        if (v.launcherMode && drawing) {
             pic.print(QStringLiteral("ローカルIP:") + q(v.localIp ? v.localIp() : std::string("127.0.0.1")));
         }
     } else {
@@ -100,7 +103,7 @@ void DrawSlotPage(LauncherState& s, SlotPageView& v) {
         w = static_cast<int16_t>(w + sx);
         h = static_cast<int16_t>(h + sy);
         clampGrow();
-        if (w == 145 && h == 21) {
+        if (w == 145 && h == 21 && drawing) {
             moveText(pic, 9, 81);
             pic.print(hoverText(QStringLiteral(" 利用回数:") + QString::number(s.slotUseCount[n]) +
                                 QStringLiteral(" 今回:") + QString::number(s.slotSessionCount[n])));
@@ -112,7 +115,7 @@ void DrawSlotPage(LauncherState& s, SlotPageView& v) {
         w = static_cast<int16_t>(w + 2 * sx);
         h = static_cast<int16_t>(h + 2 * sy);
         clampGrow();
-        if (w == 145 && h == 21) {
+        if (w == 145 && h == 21 && drawing) {
             if (hovered && n < kSlotCount && !s.slotPath[n].empty()) {
                 pic.print(hoverText(QStringLiteral("  を上書きせなあかんよ")));
             } else {

@@ -3,6 +3,7 @@
 #include <QFontMetrics>
 #include <QPainter>
 #include <algorithm>
+#include <utility>
 
 namespace sorvel {
 
@@ -16,9 +17,48 @@ QFont uiFont(int pixelSize, bool bold) {
     return f;
 }
 
-Surface::Surface(int w, int h) : img_(w, h, QImage::Format_RGB32) {
+Surface::Surface(int w, int h) : img_(w, h, QImage::Format_RGB32), changed_(img_.rect()), clearedTo_(back_) {
     img_.fill(back_);
-    setFont(uiFont(12));
+    setFont(font_);
+}
+
+void Surface::drawn(const QRect& r) {
+    const QRect in = r.intersected(img_.rect());
+    ink_ |= in;
+    changed_ |= in;
+}
+
+QRect Surface::takeChanged() { return std::exchange(changed_, QRect()); }
+
+Surface::~Surface() { endPainting(); }
+
+// One painter, kept open from frame to frame, serves all text and lines:
+// opening a painter costs more than the few texts a frame prints. Direct
+// pixel writes and reads stay valid while it is open (the raster engine
+// draws at once, and a copy of an image being painted is a deep copy).
+QPainter& Surface::painter() {
+    if (!painter_) {
+        painter_ = std::make_unique<QPainter>(&img_);
+        painter_->setFont(font_);
+        painter_->setPen(QColor(fore_));
+    }
+    return *painter_;
+}
+
+void Surface::endPainting() { painter_.reset(); }
+
+void Surface::setSuspended(bool s) {
+    if (s == suspended_) return;
+    suspended_ = s;
+    if (s) {
+        endPainting();
+        contentKey_.clear();   // the image no longer shows what the key says
+    }
+}
+
+void Surface::setForeColor(QRgb c) {
+    fore_ = c;
+    if (painter_) painter_->setPen(QColor(fore_));
 }
 
 void Surface::setFont(const QFont& f) {
@@ -27,10 +67,17 @@ void Surface::setFont(const QFont& f) {
     metrics_ = QFontMetrics(font_);
     lineHeight_ = std::max(1, metrics_.height());
     ascent_ = metrics_.ascent();
+    if (painter_) painter_->setFont(font_);
 }
 
 void Surface::cls() {
-    img_.fill(back_);
+    if (!suspended_) {
+        img_.fill(back_);
+        // What was drawn turns back into background; a new colour changes all.
+        changed_ |= (back_ != clearedTo_) ? img_.rect() : ink_;
+        ink_ = QRect();
+        clearedTo_ = back_;
+    }
     curX_ = 0;
     curY_ = 0;
 }
@@ -41,14 +88,17 @@ QRgb Surface::point(int x, int y) const {
 }
 
 void Surface::pset(int x, int y, QRgb c) {
-    if (x >= 0 && y >= 0 && x < img_.width() && y < img_.height()) img_.setPixel(x, y, c);
+    if (!suspended_ && x >= 0 && y >= 0 && x < img_.width() && y < img_.height()) {
+        img_.setPixel(x, y, c);
+        drawn(QRect(x, y, 1, 1));
+    }
     curX_ = x;
     curY_ = y;
 }
 
 void Surface::drawText(int x, int y, const QString& t) {
-    if (t.isEmpty()) return;
-    if (textCache_.size() > 256) textCache_.clear();
+    if (t.isEmpty() || suspended_) return;
+    if (textCache_.size() > 48) textCache_.clear();
     auto it = textCache_.find(t);
     if (it == textCache_.end()) {
         QStaticText st(t);
@@ -57,10 +107,10 @@ void Surface::drawText(int x, int y, const QString& t) {
         st.prepare(QTransform(), font_);
         it = textCache_.emplace(t, std::move(st)).first;
     }
-    QPainter p(&img_);
-    p.setFont(font_);
-    p.setPen(QColor(fore_));
-    p.drawStaticText(x, y, it->second);
+    painter().drawStaticText(x, y, it->second);
+    // A little beyond the text's box, for glyphs that reach past it.
+    const QSizeF sz = it->second.size();
+    drawn(QRect(x - 2, y - 2, static_cast<int>(sz.width()) + 5, static_cast<int>(sz.height()) + 5));
 }
 
 void Surface::print(const QString& text, bool endRow) {
@@ -89,9 +139,14 @@ void Surface::print(const QString& text, bool endRow) {
 }
 
 void Surface::line(int x1, int y1, int x2, int y2, QRgb c) {
-    QPainter p(&img_);
-    p.setPen(QColor(c));
-    p.drawLine(x1, y1, x2, y2);
+    if (!suspended_) {
+        QPainter& p = painter();
+        p.setPen(QColor(c));
+        p.drawLine(x1, y1, x2, y2);
+        p.setPen(QColor(fore_));
+        drawn(QRect(QPoint(std::min(x1, x2), std::min(y1, y2)), QPoint(std::max(x1, x2), std::max(y1, y2)))
+                  .adjusted(-1, -1, 1, 1));
+    }
     curX_ = x2;
     curY_ = y2;
 }
@@ -100,7 +155,8 @@ void Surface::box(int x1, int y1, int x2, int y2, QRgb c) {
     const int l = std::min(x1, x2), r = std::max(x1, x2);
     const int t = std::min(y1, y2), b = std::max(y1, y2);
     const QRect rc = QRect(QPoint(l, t), QPoint(r, b)).intersected(img_.rect());
-    if (!rc.isEmpty()) {
+    if (!rc.isEmpty() && !suspended_) {
+        drawn(rc);
         for (int y = rc.top(); y <= rc.bottom(); ++y) {
             auto* row = reinterpret_cast<QRgb*>(img_.scanLine(y));
             std::fill(row + rc.left(), row + rc.right() + 1, c);
@@ -129,10 +185,14 @@ void blitOp(QImage& dst, const QImage& src, int sx, int sy, int w, int h, int dx
 }  // namespace
 
 void Surface::blitAnd(const QImage& src, int sx, int sy, int w, int h, int dx, int dy) {
+    if (suspended_) return;
+    drawn(QRect(dx, dy, w, h));
     blitOp(img_, src, sx, sy, w, h, dx, dy, [](QRgb a, QRgb b) { return a & b; });
 }
 
 void Surface::blitOr(const QImage& src, int sx, int sy, int w, int h, int dx, int dy) {
+    if (suspended_) return;
+    drawn(QRect(dx, dy, w, h));
     blitOp(img_, src, sx, sy, w, h, dx, dy, [](QRgb a, QRgb b) { return a | b; });
 }
 

@@ -10,20 +10,29 @@
 #include <QImage>
 #include <QStaticText>
 #include <QString>
+#include <memory>
 #include <unordered_map>
 
+class QPainter;
+
 namespace sorvel {
+
+// The preferred UI font with its fallbacks, at a pixel size.
+QFont uiFont(int pixelSize, bool bold = false);
 
 class Surface {
 public:
     Surface(int w, int h);
+    ~Surface();
+    Surface(const Surface&) = delete;
+    Surface& operator=(const Surface&) = delete;
 
     int width() const { return img_.width(); }
     int height() const { return img_.height(); }
 
     void setBackColor(QRgb c) { back_ = c; }
     QRgb backColor() const { return back_; }
-    void setForeColor(QRgb c) { fore_ = c; }
+    void setForeColor(QRgb c);
     QRgb foreColor() const { return fore_; }
     void setFont(const QFont& f);
     const QFont& font() const { return font_; }
@@ -52,23 +61,51 @@ public:
     void blitOr(const QImage& src, int sx, int sy, int w, int h, int dx, int dy);
 
     // What the surface was last drawn with; lets callers skip redrawing
-    // identical content.
+    // identical content. Forgotten while drawing is suspended.
+    void setContentKey(const QString& k) {
+        if (!suspended_) contentKey_ = k;
+    }
     const QString& contentKey() const { return contentKey_; }
-    void setContentKey(const QString& k) { contentKey_ = k; }
+
+    // While suspended (nothing of the surface can be seen) every drawing
+    // call keeps its effect on the text position and colours but leaves the
+    // pixels alone. The image keeps the last picture drawn before.
+    void setSuspended(bool s);
+    bool suspended() const { return suspended_; }
+
+    // Ends the painter that text and lines share (it opens again when next
+    // needed).
+    void endPainting();
+
+    // The part of the image that may have changed since the last call: what
+    // was drawn since, and what a clear since has wiped. Lets the widget
+    // repaint only that without keeping a copy of the last picture.
+    QRect takeChanged();
 
     const QImage& image() const { return img_; }
-    QImage& image() { return img_; }
+    QImage& image() {
+        endPainting();
+        changed_ = img_.rect();   // the caller may write anywhere
+        return img_;
+    }
 
 private:
+    void drawn(const QRect& r);
+    QPainter& painter();
     void drawText(int x, int y, const QString& t);
     // Shaped texts of recent frames (most texts repeat from frame to frame).
     std::unordered_map<QString, QStaticText> textCache_;
     QString contentKey_;
     QImage img_;
+    std::unique_ptr<QPainter> painter_;
+    bool suspended_ = false;
+    QRect ink_;       // bounds of what was drawn since the last clear
+    QRect changed_;   // bounds of what changed since the last takeChanged
+    QRgb clearedTo_;  // the colour of the last clear
     QRgb back_ = qRgb(255, 255, 255);
     QRgb fore_ = qRgb(0, 0, 0);
-    QFont font_;
-    QFontMetrics metrics_{QFont()};
+    QFont font_ = uiFont(12);
+    QFontMetrics metrics_{font_};
     int lineHeight_ = 12;
     int ascent_ = 10;
     int curX_ = 0;
@@ -77,8 +114,5 @@ private:
 
 // Mask of an icon strip: white where the picture is black, black elsewhere.
 QImage makeMask(const QImage& picture);
-
-// The preferred UI font with its fallbacks, at a pixel size.
-QFont uiFont(int pixelSize, bool bold = false);
 
 }  // namespace sorvel

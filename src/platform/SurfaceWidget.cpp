@@ -7,7 +7,7 @@
 #include <QPainter>
 #include <QRegion>
 #include <algorithm>
-#include <cstring>
+#include <utility>
 
 namespace sorvel {
 
@@ -17,45 +17,22 @@ SurfaceWidget::SurfaceWidget(int w, int h, QWidget* parent) : QWidget(parent), s
     resize(w, h);
 }
 
-namespace {
-// Bounding box of the pixels that differ between two images of one size.
-QRect changedRect(const QImage& a, const QImage& b) {
-    if (a.size() != b.size() || a.format() != b.format()) return a.rect();
-    int top = -1, bottom = -1, left = a.width(), right = -1;
-    for (int y = 0; y < a.height(); ++y) {
-        const auto* ra = reinterpret_cast<const QRgb*>(a.constScanLine(y));
-        const auto* rb = reinterpret_cast<const QRgb*>(b.constScanLine(y));
-        if (std::equal(ra, ra + a.width(), rb)) continue;
-        if (top < 0) top = y;
-        bottom = y;
-        int l = 0;
-        while (ra[l] == rb[l]) ++l;
-        int r = a.width() - 1;
-        while (ra[r] == rb[r]) --r;
-        left = std::min(left, l);
-        right = std::max(right, r);
-    }
-    if (top < 0) return {};
-    return QRect(QPoint(left, top), QPoint(right, bottom));
+
+bool coversItsRect(const QWidget* w) {
+    if (w->isHidden() || w->isWindow()) return false;
+    if (w->testAttribute(Qt::WA_OpaquePaintEvent)) return true;
+    return w->autoFillBackground() && w->palette().brush(w->backgroundRole()).isOpaque();
 }
-}  // namespace
 
 void SurfaceWidget::refresh() {
+    if (surface_.suspended()) return;
     // Only what changed since the last frame is repainted.
-    const QRect changed = changedRect(surface_.image(), shown_);
+    const QRect changed = surface_.takeChanged();
     if (changed.isEmpty()) return;
-    const QImage& img = surface_.image();
-    if (shown_.size() != img.size() || shown_.format() != img.format()) {
-        shown_ = img.copy();
-    } else {
-        // Reuse the buffer: no allocation per frame.
-        for (int y = changed.top(); y <= changed.bottom(); ++y)
-            std::memcpy(shown_.scanLine(y), img.constScanLine(y), static_cast<size_t>(img.bytesPerLine()));
-    }
     QRegion r(changed);
     for (QObject* o : children()) {
         auto* w = qobject_cast<QWidget*>(o);
-        if (w && !w->isHidden()) r -= w->geometry();
+        if (w && coversItsRect(w)) r -= w->geometry();
     }
     if (QWidget* p = parentWidget()) {
         bool above = false;
@@ -66,19 +43,21 @@ void SurfaceWidget::refresh() {
                 above = true;
                 continue;
             }
-            if (above && !w->isHidden()) r -= QRect(w->pos() - pos(), w->size());
+            if (above && coversItsRect(w)) r -= QRect(w->pos() - pos(), w->size());
         }
     }
     update(r);
 }
 
-void SurfaceWidget::paintEvent(QPaintEvent*) {
+void SurfaceWidget::paintEvent(QPaintEvent* e) {
     QPainter p(this);
     // In bands of a few dozen rows: larger blits make the raster engine hand
     // the work to its thread pool, which costs more wake-ups than it saves
     // on a picture this small.
-    const QImage& img = surface_.image();
-    for (int y = 0; y < img.height(); y += 48) p.drawImage(0, y, img, 0, y, img.width(), std::min(48, img.height() - y));
+    const QImage& img = std::as_const(surface_).image();
+    const QRect r = e->rect().intersected(img.rect());
+    for (int y = r.top(); y <= r.bottom(); y += 48)
+        p.drawImage(r.left(), y, img, r.left(), y, r.width(), std::min(48, r.bottom() + 1 - y));
     if (framed_) {
         const int w = width() - 1, h = height() - 1;
         p.setPen(QColor(255, 255, 255));

@@ -11,13 +11,19 @@ class QMimeData;
 
 namespace sorvel {
 
+// Whether a widget paints every pixel of its rectangle itself, so that what
+// lies under it never shows.
+bool coversItsRect(const QWidget* w);
+
 class SurfaceWidget : public QWidget {
 public:
     SurfaceWidget(int w, int h, QWidget* parent = nullptr);
     Surface& surface() { return surface_; }
-    // Shows the surface's current image. Only the parts not covered by
-    // visible child or overlapping sibling widgets are repainted, so the
-    // buttons on top are not redrawn with every frame.
+    // Shows the surface's current image: whatever changed since the last
+    // refresh is repainted wherever it can be seen, under see-through
+    // controls too. Only what opaque controls cover is left out, so the
+    // buttons on top are not redrawn with every frame. Does nothing while
+    // the surface is suspended.
     void refresh();
     // Draws a thin raised frame around the picture (button look).
     void setFramed(bool f) { framed_ = f; }
@@ -45,7 +51,6 @@ protected:
 
 private:
     Surface surface_;
-    QImage shown_;   // the image as last handed to the screen
     bool framed_ = false;
     bool dropHighlight_ = false;
     void setDropHighlight(bool on);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "platform/Surface.h"
 
 using namespace sorvel;
@@ -63,4 +65,57 @@ TEST(Surface, MaskBlitKeepsBackgroundWhereBlack) {
     EXPECT_EQ(s.point(0, 0), qRgb(10, 20, 30));
     EXPECT_EQ(s.point(1, 0), qRgb(200, 100, 50));
     EXPECT_EQ(s.point(3, 0), qRgb(1, 1, 1));
+}
+
+TEST(Surface, ReportsWhatChangedSinceItWasLastAsked) {
+    Surface s(100, 50);
+    s.setBackColor(qRgb(192, 192, 192));
+    s.cls();
+    EXPECT_EQ(s.takeChanged(), QRect(0, 0, 100, 50));   // a new colour changes everything
+    s.cls();
+    EXPECT_TRUE(s.takeChanged().isEmpty());               // the same colour again changes nothing
+    s.box(10, 10, 19, 14, qRgb(255, 255, 255));
+    s.pset(60, 40, qRgb(1, 2, 3));
+    const QRect drawn = s.takeChanged();
+    EXPECT_TRUE(drawn.contains(QRect(10, 10, 10, 5)));
+    EXPECT_TRUE(drawn.contains(60, 40));
+    // The next clear wipes what was drawn, and that is a change too.
+    s.cls();
+    const QRect wiped = s.takeChanged();
+    EXPECT_TRUE(wiped.contains(QRect(10, 10, 10, 5)));
+    EXPECT_TRUE(wiped.contains(60, 40));
+    s.moveTo(5, 20);
+    s.print("Ab");
+    const QRect text = s.takeChanged();
+    for (int y = 0; y < 50; ++y)
+        for (int x = 0; x < 100; ++x)
+            if (s.point(x, y) != qRgb(192, 192, 192)) {
+                ASSERT_TRUE(text.contains(x, y)) << x << "," << y;
+            }
+}
+
+TEST(Surface, SuspendedDrawingLeavesThePixelsButKeepsThePosition) {
+    Surface s(60, 30);
+    s.setBackColor(qRgb(10, 20, 30));
+    s.cls();
+    s.setContentKey(QStringLiteral("shown"));
+    const QImage before = s.image().copy();
+    s.takeChanged();
+    s.setSuspended(true);
+    EXPECT_TRUE(s.contentKey().isEmpty());   // the picture no longer matches any key
+    s.setBackColor(qRgb(200, 0, 0));
+    s.cls();
+    s.box(0, 0, 59, 29, qRgb(255, 255, 255));
+    s.moveTo(3, 4);
+    s.print("xyz", false);
+    EXPECT_GT(s.currentX(), 3);
+    EXPECT_EQ(s.currentY(), 4);
+    s.setContentKey(QStringLiteral("never drawn"));
+    EXPECT_TRUE(s.contentKey().isEmpty());
+    EXPECT_TRUE(std::as_const(s).image() == before);
+    EXPECT_TRUE(s.takeChanged().isEmpty());
+    s.setSuspended(false);
+    s.cls();
+    EXPECT_EQ(s.point(0, 0), qRgb(200, 0, 0));
+    EXPECT_EQ(s.takeChanged(), QRect(0, 0, 60, 30));
 }
