@@ -30,8 +30,9 @@ void put32(std::vector<uint8_t>& out, uint32_t v) {
 
 // Reads one track chunk's events [p, end) and appends the plain form of
 // the track's events to out. False when an event does not parse inside
-// the chunk.
-bool readTrack(const unsigned char* d, size_t p, size_t end, std::vector<uint8_t>& out, int64_t& lastTick) {
+// the chunk. sawEnd tells whether the end-of-track event was there.
+bool readTrack(const unsigned char* d, size_t p, size_t end, std::vector<uint8_t>& out, int64_t& lastTick,
+               bool& sawEnd) {
     int64_t tick = 0;
     uint64_t pending = 0;   // delta time of events left out, carried forward
     uint8_t running = 0;    // status of the last channel event
@@ -108,6 +109,7 @@ bool readTrack(const unsigned char* d, size_t p, size_t end, std::vector<uint8_t
         }
     }
     lastTick = tick;
+    sawEnd = ended;
     if (!emitDelta()) return false;
     out.insert(out.end(), {0xff, 0x2f, 0x00});
     return true;
@@ -154,18 +156,27 @@ std::optional<PreparedMidi> prepareMidi(std::string_view bytes) {
     std::vector<uint8_t> track;
     while (found < ntracks) {
         if (size - p < 8) return std::nullopt;   // cut before all tracks
-        const uint32_t len = be32(d + p + 4);
         const size_t body = p + 8;
-        if (len > size - body) return std::nullopt;   // a chunk cut short
+        size_t len = be32(d + p + 4);
+        // A chunk that claims more bytes than the file holds is cut short;
+        // a last track whose events all arrived, up to its end-of-track
+        // event, still plays (writers that miscount the length are common).
+        const bool claimsTooMuch = len > size - body;
+        if (claimsTooMuch) len = size - body;
         if (std::memcmp(d + p, "MTrk", 4) == 0) {
             track.clear();
             int64_t last = 0;
-            if (!readTrack(d, body, body + len, track, last)) return std::nullopt;
+            bool sawEnd = false;
+            if (!readTrack(d, body, body + len, track, last, sawEnd)) return std::nullopt;
+            if (claimsTooMuch && !sawEnd) return std::nullopt;
             if (last > r.endTick) r.endTick = last;
             r.smf.insert(r.smf.end(), {'M', 'T', 'r', 'k'});
             put32(r.smf, static_cast<uint32_t>(track.size()));
             r.smf.insert(r.smf.end(), track.begin(), track.end());
             ++found;
+        }
+        else if (claimsTooMuch) {
+            return std::nullopt;
         }
         // Chunks of other kinds are skipped, as the format asks.
         p = body + len;

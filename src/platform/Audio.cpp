@@ -183,6 +183,7 @@ struct FluidMci::Impl {
     bool stopped = false;   // stopped by command (not by the end)
     double fontMs = 0;
     bool fontLoaded = false;
+    bool fontReported = false;
 };
 
 FluidMci::FluidMci(std::string programFolder) : d_(new Impl) { d_->folder = std::move(programFolder); }
@@ -263,9 +264,14 @@ int32_t FluidMci::sendString(const std::string& cmd, std::string* reply) {
                 const std::string sf = findSoundFont(d_->folder);
                 if (!sf.empty() && fluid_synth_sfload(dev.synth, sf.c_str(), 1) != FLUID_FAILED) d_->fontLoaded = true;
                 d_->fontMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
-                if (!d_->fontLoaded) std::fprintf(stderr, "sorvel_p: no General MIDI sound font found\n");
+                if (!d_->fontLoaded && !d_->fontReported) {
+                    std::fprintf(stderr, "sorvel_p: no General MIDI sound font found\n");
+                    d_->fontReported = true;   // once a run, not once a track
+                }
             }
-            if (!startPlayer(dev, midi->smf)) return kMciNotMidi;
+            // The file passed its check: a player that cannot be made is the
+            // synthesizer's trouble, and must not cost the list its entry.
+            if (!startPlayer(dev, midi->smf)) return kMciDeviceBusy;
             dev.endTick = midi->endTick;
         }
         Mix_HookMusic(musicHook, &dev);

@@ -11,10 +11,10 @@
 namespace sorvel {
 
 // The synthesizer's output level. FluidSynth's own default (0.2) leaves a
-// typical General MIDI song 10 to 15 dB below full scale; this one brings
-// its peaks to about -6..-3 dBFS, and a limiter (ceiling -1 dBFS) catches
+// typical General MIDI song's peaks 10 to 15 dB below full scale; 0.5 (+8 dB)
+// brings them to about -7..-3 dBFS, and a limiter (ceiling -1 dBFS) catches
 // what a denser song adds.
-constexpr double kMusicGain = 0.4;
+constexpr double kMusicGain = 0.5;
 
 // Sound font search: "soundfont.sf2" in the program folder, then the
 // system's General MIDI fonts.

@@ -130,3 +130,23 @@ TEST(MidiFile, RmidIsUnwrapped) {
     cut.resize(cut.size() - 5);
     EXPECT_FALSE(prep(cut));
 }
+
+TEST(MidiFile, LastTrackLongerThanTheFileStillPlaysWhenItsEventsAreAllThere) {
+    // Writers that miscount the last track's length: every event up to the
+    // end-of-track is there, so the file plays and must not be refused.
+    const auto smf = makeSmf(4);
+    const std::string_view v = view(smf);
+    const size_t at = v.rfind("MTrk");
+    ASSERT_NE(at, std::string_view::npos);
+    for (uint32_t extra : {1u, 10u, 1000u}) {
+        auto c = smf;
+        const uint32_t len = ((c[at + 4] << 24) | (c[at + 5] << 16) | (c[at + 6] << 8) | c[at + 7]) + extra;
+        for (int i = 0; i < 4; ++i) c[at + 4 + i] = static_cast<uint8_t>(len >> (24 - 8 * i));
+        const auto r = prep(c);
+        ASSERT_TRUE(r) << extra;
+        EXPECT_EQ(r->endTick, 4 * 96);
+        // Cut before its end-of-track event, the same file is refused.
+        c.resize(c.size() - 3);
+        EXPECT_FALSE(prep(c)) << extra;
+    }
+}
