@@ -1,9 +1,37 @@
 #include "platform/DesktopEntry.h"
 
+#include <dlfcn.h>
 #include <gio/gdesktopappinfo.h>
 #include <gio/gio.h>
 
 namespace sorvel {
+
+namespace {
+// GIO is loaded when the first desktop entry starts: a launcher that never
+// starts one does not pay for it at start-up.
+struct Gio {
+    decltype(&g_desktop_app_info_new_from_filename) newFromFilename = nullptr;
+    decltype(&g_desktop_app_info_launch_uris_as_manager) launch = nullptr;
+    decltype(&g_object_unref) unref = nullptr;
+    decltype(&g_error_free) errorFree = nullptr;
+    bool ok = false;
+
+    Gio() {
+        void* h = ::dlopen("libgio-2.0.so.0", RTLD_NOW | RTLD_LOCAL);
+        if (!h) return;
+        newFromFilename = reinterpret_cast<decltype(newFromFilename)>(::dlsym(h, "g_desktop_app_info_new_from_filename"));
+        launch = reinterpret_cast<decltype(launch)>(::dlsym(h, "g_desktop_app_info_launch_uris_as_manager"));
+        unref = reinterpret_cast<decltype(unref)>(::dlsym(h, "g_object_unref"));
+        errorFree = reinterpret_cast<decltype(errorFree)>(::dlsym(h, "g_error_free"));
+        ok = newFromFilename && launch && unref && errorFree;
+    }
+};
+
+const Gio& gio() {
+    static const Gio g;
+    return g;
+}
+}  // namespace
 
 bool isDesktopEntry(const std::string& path) {
     static constexpr std::string_view kSuffix = ".desktop";
@@ -11,7 +39,12 @@ bool isDesktopEntry(const std::string& path) {
 }
 
 bool launchDesktopEntry(const std::string& path, std::string* error) {
-    GDesktopAppInfo* info = g_desktop_app_info_new_from_filename(path.c_str());
+    const Gio& g = gio();
+    if (!g.ok) {
+        if (error) *error = "GIO (libgio-2.0.so.0) cannot be loaded";
+        return false;
+    }
+    GDesktopAppInfo* info = g.newFromFilename(path.c_str());
     if (!info) {
         if (error) *error = path + " is not a launchable desktop entry";
         return false;
@@ -19,11 +52,11 @@ bool launchDesktopEntry(const std::string& path, std::string* error) {
     GError* err = nullptr;
     // Without G_SPAWN_DO_NOT_REAP_CHILD GLib starts the application through
     // an intermediate process that it reaps at once: no zombie, no wait.
-    const gboolean ok = g_desktop_app_info_launch_uris_as_manager(info, nullptr, nullptr, G_SPAWN_SEARCH_PATH, nullptr,
-                                                                  nullptr, nullptr, nullptr, &err);
+    const gboolean ok =
+        g.launch(info, nullptr, nullptr, G_SPAWN_SEARCH_PATH, nullptr, nullptr, nullptr, nullptr, &err);
     if (!ok && error) *error = err ? err->message : "the application could not be started";
-    if (err) g_error_free(err);
-    g_object_unref(info);
+    if (err) g.errorFree(err);
+    g.unref(info);
     return ok;
 }
 

@@ -4,24 +4,53 @@
 #include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
-#include <QLocalServer>
-#include <QLocalSocket>
+#include <QObject>
+#include <QSocketNotifier>
 #include <QThread>
+#include <algorithm>
+#include <vector>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace sorvel {
 
 namespace {
 // True when the other end of a connected local socket runs as this user.
-bool peerIsThisUser(const QLocalSocket& s) {
+bool peerIsThisUser(int fd) {
     ucred cred {};
     socklen_t len = sizeof cred;
-    const auto fd = static_cast<int>(s.socketDescriptor());
     return fd >= 0 && ::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &cred, &len) == 0 && cred.uid == ::geteuid();
+}
+
+// The socket's address; false when the name does not fit.
+bool socketAddress(const QString& name, sockaddr_un* addr) {
+    const QByteArray path = QFile::encodeName(name);
+    std::memset(addr, 0, sizeof *addr);
+    addr->sun_family = AF_UNIX;
+    if (path.isEmpty() || static_cast<size_t>(path.size()) >= sizeof addr->sun_path) return false;
+    std::memcpy(addr->sun_path, path.constData(), static_cast<size_t>(path.size()));
+    return true;
+}
+
+// Waits until fd is ready for events, at most until the deadline.
+bool waitFor(int fd, short events, const QElapsedTimer& t, int timeoutMs) {
+    for (;;) {
+        const qint64 left = timeoutMs - t.elapsed();
+        if (left <= 0) return false;
+        pollfd p{fd, events, 0};
+        const int n = ::poll(&p, 1, static_cast<int>(left));
+        if (n > 0) return true;
+        if (n < 0 && errno != EINTR) return false;
+    }
 }
 
 // The user's private runtime folder when there is one, else the temp folder.
@@ -83,61 +112,134 @@ SingleInstance::Outcome SingleInstance::start(int waitMs) {
 }
 
 bool SingleInstance::askToRaise(int timeoutMs) {
-    QLocalSocket sock;
-    sock.connectToServer(socketName_);
-    if (!sock.waitForConnected(timeoutMs)) return false;
-    if (!peerIsThisUser(sock)) return false;
-    sock.write("raise\n");
-    if (!sock.waitForBytesWritten(timeoutMs)) return false;
+    sockaddr_un addr;
+    if (!socketAddress(socketName_, &addr)) return false;
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0) return false;
     QElapsedTimer t;
     t.start();
-    while (!sock.canReadLine() && t.elapsed() < timeoutMs) {
-        if (!sock.waitForReadyRead(static_cast<int>(timeoutMs - t.elapsed()))) break;
+    bool ok = false;
+    int rc = ::connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr);
+    if (rc != 0 && errno == EAGAIN && waitFor(fd, POLLOUT, t, timeoutMs)) {
+        int err = 0;
+        socklen_t len = sizeof err;
+        rc = ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &err, &len) == 0 && err == 0 ? 0 : -1;
     }
-    return sock.canReadLine() && sock.readLine().trimmed() == "ok";
+    // Only a launcher of this user is asked.
+    if (rc == 0 && peerIsThisUser(fd) && ::send(fd, "raise\n", 6, MSG_NOSIGNAL) == 6) {
+        char answer[8];
+        size_t have = 0;
+        while (have < sizeof answer && waitFor(fd, POLLIN, t, timeoutMs)) {
+            const ssize_t n = ::recv(fd, answer + have, sizeof answer - have, 0);
+            if (n > 0) {
+                have += static_cast<size_t>(n);
+                if (std::memchr(answer, '\n', have)) break;
+            } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
+                break;
+            }
+        }
+        ok = have >= 3 && std::memcmp(answer, "ok\n", 3) == 0;
+    }
+    ::close(fd);
+    return ok;
 }
 
-bool SingleInstance::listen(std::function<bool()> onRaise) {
-    server_ = std::make_unique<QLocalServer>();
-    server_->setSocketOptions(QLocalServer::UserAccessOption);
-    // A socket file left by an instance that crashed; the folder is ours.
-    QLocalServer::removeServer(socketName_);
-    if (!server_->listen(socketName_)) {
-        std::fprintf(stderr, "sorvel_p: cannot listen on %s: %s\n", qPrintable(socketName_),
-                     qPrintable(server_->errorString()));
-        server_.reset();
-        return false;
+// The listening socket and the connections being answered, all served in
+// the event loop.
+struct SingleInstance::Server {
+    int fd = -1;
+    QString path;
+    std::unique_ptr<QSocketNotifier> notifier;
+    std::function<bool()> onRaise;
+
+    struct Client {
+        int fd;
+        QByteArray line;
+        QSocketNotifier* notifier;
+    };
+    std::vector<Client> clients;
+
+    ~Server() {
+        for (Client& c : clients) {
+            delete c.notifier;
+            ::close(c.fd);
+        }
+        notifier.reset();
+        if (fd >= 0) {
+            ::close(fd);
+            ::unlink(QFile::encodeName(path).constData());
+        }
     }
-    QLocalServer* server = server_.get();
-    QObject::connect(server, &QLocalServer::newConnection, server, [server, onRaise] {
-        while (QLocalSocket* s = server->nextPendingConnection()) {
-            QObject::connect(s, &QLocalSocket::disconnected, s, &QObject::deleteLater);
-            if (!peerIsThisUser(*s)) {
-                s->abort();
+
+    void accept() {
+        for (;;) {
+            const int c = ::accept4(fd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+            if (c < 0) return;
+            if (!peerIsThisUser(c) || clients.size() >= 8) {
+                ::close(c);
                 continue;
             }
-            QObject::connect(s, &QLocalSocket::readyRead, s, [s, onRaise] {
-                if (!s->canReadLine()) {
-                    if (s->bytesAvailable() > 64) s->abort();
-                    return;
-                }
-                const QByteArray line = s->readLine(64).trimmed();
-                if (line == "raise" && onRaise && onRaise()) {
-                    s->write("ok\n");
-                    s->flush();
-                }
-                s->disconnectFromServer();
-            });
+            auto* n = new QSocketNotifier(c, QSocketNotifier::Read);
+            QObject::connect(n, &QSocketNotifier::activated, n, [this, c] { read(c); });
+            clients.push_back(Client{c, {}, n});
         }
-    });
+    }
+
+    void read(int cfd) {
+        auto it = std::find_if(clients.begin(), clients.end(), [cfd](const Client& c) { return c.fd == cfd; });
+        if (it == clients.end()) return;
+        char buf[64];
+        const ssize_t n = ::recv(cfd, buf, sizeof buf, 0);
+        if (n < 0 && (errno == EAGAIN || errno == EINTR)) return;
+        if (n > 0) it->line.append(buf, n);
+        const qsizetype nl = it->line.indexOf('\n');
+        if (nl < 0 && n > 0 && it->line.size() <= 64) return;   // more to come
+        const bool asked = nl >= 0 && it->line.left(nl).trimmed() == "raise";
+        // The notifier delivering this call goes once the call is over.
+        it->notifier->setEnabled(false);
+        it->notifier->deleteLater();
+        clients.erase(it);
+        if (asked && onRaise && onRaise()) ::send(cfd, "ok\n", 3, MSG_NOSIGNAL);
+        ::close(cfd);
+    }
+};
+
+bool SingleInstance::listen(std::function<bool()> onRaise) {
+    sockaddr_un addr;
+    auto fail = [this](const char* why) {
+        std::fprintf(stderr, "sorvel_p: cannot listen on %s: %s\n", qPrintable(socketName_), why);
+        server_.reset();
+        return false;
+    };
+    if (!socketAddress(socketName_, &addr)) return fail("the name is too long");
+    server_ = std::make_unique<Server>();
+    server_->path = socketName_;
+    server_->onRaise = std::move(onRaise);
+    // A socket left by an instance of this folder that crashed: the lock is
+    // ours, so no one answers on it. Only our own socket is removed.
+    struct stat st {};
+    if (::lstat(addr.sun_path, &st) == 0 && S_ISSOCK(st.st_mode) && st.st_uid == ::geteuid()) ::unlink(addr.sun_path);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0) return fail(std::strerror(errno));
+    // Made private from the start: only this user may connect.
+    const mode_t oldMask = ::umask(077);
+    const int rc = ::bind(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr);
+    const int bindErr = errno;
+    ::umask(oldMask);
+    if (rc != 0 || ::listen(fd, 8) != 0) {
+        const int err = rc != 0 ? bindErr : errno;
+        ::close(fd);
+        return fail(std::strerror(err));
+    }
+    server_->fd = fd;
+    server_->notifier = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
+    Server* s = server_.get();
+    QObject::connect(s->notifier.get(), &QSocketNotifier::activated, s->notifier.get(), [s] { s->accept(); });
     return true;
 }
 
 void SingleInstance::release() {
-    if (server_) {
-        server_->close();
-        server_.reset();
-    }
+    server_.reset();
     lock_.unlock();
 }
 

@@ -8,8 +8,6 @@
 #include <memory>
 #include <string>
 
-class QLocalServer;
-
 namespace sorvel {
 
 class SingleInstance {
@@ -55,7 +53,8 @@ private:
     QString lockPath_;
     QString socketName_;
     QLockFile lock_;
-    std::unique_ptr<QLocalServer> server_;
+    struct Server;
+    std::unique_ptr<Server> server_;
 };
 
 }  // namespace sorvel

@@ -7,7 +7,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/time.h>
+#include <sys/un.h>
+#include <cstring>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -104,4 +108,45 @@ TEST(SingleInstance, AnEndingInstanceLetsTheNewStartWaitForTheFolder) {
     QTimer::singleShot(300, [&] { a.release(); });
     EXPECT_EQ(secondStart(3000), SingleInstance::Outcome::First);
     EXPECT_EQ(raised, 1);
+}
+
+TEST(SingleInstance, OnlyARaiseLineRaisesAndTheSocketIsPrivate) {
+    TempDir d;
+    SingleInstance a(d.path());
+    ASSERT_EQ(a.start(0), SingleInstance::Outcome::First);
+    int raised = 0;
+    ASSERT_TRUE(a.listen([&] { return ++raised, true; }));
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(a.socketName()).constData(), &st), 0);
+    EXPECT_TRUE(S_ISSOCK(st.st_mode));
+    EXPECT_EQ(st.st_mode & 077, 0u);
+    // Something else on the socket, or a line too long to be ours, raises nothing.
+    auto send = [&](const QByteArray& bytes) {
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_un addr{};
+        addr.sun_family = AF_UNIX;
+        const QByteArray path = QFile::encodeName(a.socketName());
+        std::memcpy(addr.sun_path, path.constData(), static_cast<size_t>(path.size()));
+        EXPECT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+        EXPECT_EQ(::send(fd, bytes.constData(), static_cast<size_t>(bytes.size()), MSG_NOSIGNAL), bytes.size());
+        ::shutdown(fd, SHUT_WR);
+        QByteArray answer;
+        for (int i = 0; i < 200; ++i) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            char buf[16];
+            const ssize_t n = ::recv(fd, buf, sizeof buf, MSG_DONTWAIT);
+            if (n > 0) answer.append(buf, n);
+            if (n == 0) break;
+        }
+        ::close(fd);
+        return answer;
+    };
+    EXPECT_EQ(send("hello\n"), QByteArray());
+    EXPECT_EQ(send(QByteArray(100, 'r')), QByteArray());
+    EXPECT_EQ(raised, 0);
+    EXPECT_EQ(send("raise\n"), QByteArray("ok\n"));
+    EXPECT_EQ(raised, 1);
+    // Let go: the socket is gone with it.
+    a.release();
+    EXPECT_FALSE(QFileInfo::exists(a.socketName()));
 }
