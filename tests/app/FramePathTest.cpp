@@ -177,3 +177,82 @@ TEST_F(FramePath, BannerPanelAndAlarmFramesReachTheScreenWhole) {
         ASSERT_EQ(stalePixels(w->rect(), &at), 0) << "frame " << i << " at " << at.x() << "," << at.y();
     }
 }
+
+// A minimised window and a shown one, driven by the same clock through the
+// same frames and presses, end in the same state; shown again, the next
+// frame gives the same picture.
+TEST(FramePathHidden, AMinimisedWindowKeepsStepWithAShownOne) {
+    struct One {
+        TempDir dir;
+        RecordingShell shell;
+        CountingBeeper beeper;
+        FakeClipboard clipboard;
+        FakeLocalAddress local;
+        FakeWavPlayer wav;
+        FakeMci mci;
+        std::unique_ptr<MainWindow> w;
+        explicit One(FakeClock& clock) {
+            w = std::make_unique<MainWindow>(dir.path(),
+                                             AppServices{&clock, &shell, &beeper, &clipboard, &local, &wav, &mci});
+            w->endProgram = [](int) {};
+            w->runFileDialog = [] {};
+            w->formLoad();
+            w->move(0, 0);
+            w->show();
+        }
+    };
+    FakeClock clock;
+    clock.now = 7'000'000;
+    One shown(clock), hidden(clock);
+    for (One* o : {&shown, &hidden}) ASSERT_TRUE(QTest::qWaitForWindowExposed(o->w.get()));
+    hidden.w->showMinimized();
+    FramePath::settle();
+    auto both = [&](const std::function<void(MainWindow&)>& f) {
+        f(*shown.w);
+        f(*hidden.w);
+    };
+    both([](MainWindow& w) {
+        w.state().slotPath[2] = "/usr/bin/true";
+        w.state().countdownFrames = 45;   // the countdown runs out after 3 s
+        w.state().timerArmed = 1;
+        w.command2Click(1);               // page 1: the banner
+        w.com5Click(1);                   // the music list slides in
+        w.command1MouseMove(2);           // the panel opens
+    });
+    for (int i = 0; i < 120; ++i) {
+        clock.now += 51;
+        both([](MainWindow& w) { w.tick(); });
+        FramePath::settle();
+    }
+    const LauncherState& a = shown.w->state();
+    const LauncherState& b = hidden.w->state();
+    EXPECT_EQ(a.timerArmed, 0);   // it ran out, and the alarm went on
+    EXPECT_GT(shown.beeper.beeps + shown.wav.plays, 0);
+    EXPECT_GT(a.alarmCount, 0);
+    EXPECT_EQ(b.countdownFrames, a.countdownFrames);
+    EXPECT_EQ(b.timerArmed, a.timerArmed);
+    EXPECT_EQ(b.alarmCount, a.alarmCount);
+    EXPECT_EQ(hidden.beeper.beeps, shown.beeper.beeps);
+    EXPECT_EQ(hidden.wav.plays, shown.wav.plays);
+    EXPECT_EQ(b.pageBannerTicks, a.pageBannerTicks);
+    EXPECT_EQ(b.listSlideStep, a.listSlideStep);
+    EXPECT_EQ(b.infoPanelHalfSize, a.infoPanelHalfSize);
+    EXPECT_EQ(b.pulseLevel, a.pulseLevel);
+    EXPECT_EQ(b.pulseStep, a.pulseStep);
+    EXPECT_EQ(b.iconAnim, a.iconAnim);
+    EXPECT_EQ(b.framesThisSecond, a.framesThisSecond);
+    EXPECT_EQ(b.measuredFps, a.measuredFps);
+    EXPECT_EQ(hidden.w->windowTitle(), shown.w->windowTitle());
+    EXPECT_EQ(hidden.w->list1()->y(), shown.w->list1()->y());
+    // Shown again: the next frame is the picture the shown one has.
+    hidden.w->showNormal();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(hidden.w.get()));
+    FramePath::settle();
+    clock.now += 51;
+    both([](MainWindow& w) { w.tick(); });
+    FramePath::settle();
+    EXPECT_TRUE(hidden.w->picture().image() == shown.w->picture().image());
+    for (int i = 0; i < 10; ++i)
+        EXPECT_TRUE(hidden.w->slotButton(i)->surface().image() == shown.w->slotButton(i)->surface().image()) << i;
+    for (One* o : {&shown, &hidden}) o->w->hide();
+}
