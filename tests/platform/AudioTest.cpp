@@ -64,7 +64,17 @@ TEST(FluidMci, OpenRefusesWhatCannotPlayAndPlaysRmid) {
     d.write("empty.mid", "");
     const auto rmid = wrapRmid(makeSmf(2, 48));
     d.write("wrapped.mid", std::string(rmid.begin(), rmid.end()));
+    const auto tracks127 = manyTracksFile(127), tracks128 = manyTracksFile(128);
+    d.write("127.mid", std::string(tracks127.begin(), tracks127.end()));
+    d.write("128.mid", std::string(tracks128.begin(), tracks128.end()));
     FluidMci mci(d.path());
+    // The most tracks the synthesizer loads still sound; one more is refused.
+    EXPECT_EQ(mci.sendString("open \"" + d.file("128.mid") + "\" alias bgm", nullptr), kMciNotMidi);
+    ASSERT_EQ(mci.sendString("open \"" + d.file("127.mid") + "\" alias bgm", nullptr), kMciOk);
+    ASSERT_EQ(mci.sendString("play bgm", nullptr), kMciOk);
+    EXPECT_TRUE(waitFor(mci, "stopped", 3000));
+    EXPECT_GT(mci.audibleFramesSinceOpen(), 0);
+    mci.sendString("close bgm", nullptr);
     EXPECT_EQ(mci.sendString("open \"" + d.file("cut.mid") + "\" alias bgm", nullptr), kMciNotMidi);
     EXPECT_EQ(mci.sendString("open \"" + d.file("empty.mid") + "\" alias bgm", nullptr), kMciNotMidi);
     ASSERT_EQ(mci.sendString("open \"" + d.file("wrapped.mid") + "\" alias bgm", nullptr), kMciOk);
