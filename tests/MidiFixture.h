@@ -81,6 +81,19 @@ struct SmfBuilder {
     }
 };
 
+// A type 1 file of n tracks: n - 1 empty ones, then one with a note of a
+// quarter (0.5 s).
+inline std::vector<uint8_t> manyTracksFile(int n) {
+    SmfBuilder b;
+    std::vector<uint8_t> empty, last;
+    SmfBuilder::end(empty);
+    SmfBuilder::note(last, 0, 0, 60, 100, 96);
+    SmfBuilder::end(last);
+    b.tracks.assign(static_cast<size_t>(n - 1), empty);
+    b.tracks.push_back(last);
+    return b.bytes();
+}
+
 // Wraps a Standard MIDI File in a RIFF RMID file, with an odd-sized
 // chunk in front of the data chunk.
 inline std::vector<uint8_t> wrapRmid(const std::vector<uint8_t>& smf) {

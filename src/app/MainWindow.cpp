@@ -101,8 +101,14 @@ MainWindow::MainWindow(std::string programFolder, AppServices services, QWidget*
     v.hidePatternList = [this] { list2_->hide(); };
     v.flashFormRed = [this] { setFormColor(qRgb(255, 0, 0)); };
     v.fileNameOnly = [this] { return check1_->isChecked(); };
-    v.setTrackName = [this](const std::string& t) { text2_[0]->setText(QString::fromStdString(t)); };
-    v.setTrackNumber = [this](const std::string& t) { text2_[1]->setText(QString::fromStdString(t)); };
+    // A text box shows the start of a text too long for it, as a plain
+    // text box does (setText leaves the cursor, and the view, at the end).
+    auto showFromStart = [](QLineEdit* e, const std::string& t) {
+        e->setText(QString::fromStdString(t));
+        e->setCursorPosition(0);
+    };
+    v.setTrackName = [this, showFromStart](const std::string& t) { showFromStart(text2_[0], t); };
+    v.setTrackNumber = [this, showFromStart](const std::string& t) { showFromStart(text2_[1], t); };
     v.listVisible = [this] { return !list1_->isHidden(); };
     v.setListVisible = [this](bool b) { list1_->setVisible(b); };
     v.listTop = [this] { return list1_->y(); };
@@ -245,21 +251,23 @@ void MainWindow::buildControls() {
     list1_->viewport()->setMouseTracking(true);
     list1_->viewport()->installEventFilter(this);
 
-    list2_ = new QListWidget(this);
+    auto* list2 = new ChoiceListBox(this);
+    list2->onChoose = [this](int row) { list2Click(row); };
+    list2_ = list2;
     list2_->setGeometry(px(3840), px(720), px(615), px(780));
     makePlainListBox(list2_, false);
     for (const char* c : kPatternCaptions) list2_->addItem(QString::fromUtf8(c));
     list2_->setToolTip(QStringLiteral("単曲：1曲を1回のみ 単連：1曲を連続で 連曲：複数の曲を1回のみ 繰返：複数の曲を連続で"));
     list2_->hide();
-    connect(list2_, &QListWidget::itemClicked, this, [this](QListWidgetItem* it) { list2Click(list2_->row(it)); });
 
-    list3_ = new QListWidget(this);
+    auto* list3 = new ChoiceListBox(this);
+    list3->onChoose = [this](int row) { list3Click(row); };
+    list3_ = list3;
     list3_->setGeometry(px(120), px(480), px(855), px(780));
     makePlainListBox(list3_, false);
     for (const char* c : {"1つ前", "1つ後", "そのまま", "お気に入"}) list3_->addItem(QString::fromUtf8(c));
     list3_->setToolTip(QStringLiteral("ページの変更"));
     list3_->hide();
-    connect(list3_, &QListWidget::itemClicked, this, [this](QListWidgetItem* it) { list3Click(list3_->row(it)); });
 
     list1_->raise();
     list2_->raise();

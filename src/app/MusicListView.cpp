@@ -1,5 +1,6 @@
 #include "app/MusicListView.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <algorithm>
 #include <QPainter>
@@ -50,7 +51,10 @@ void FixedRowDelegate::paint(QPainter* p, const QStyleOptionViewItem& option, co
     p->setFont(option.font);
     p->setPen(option.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text));
     const QFontMetrics fm(option.font);
-    const int baseline = option.rect.top() + (option.rect.height() - fm.ascent() - fm.descent()) / 2 + fm.ascent();
+    // The font is a pixel taller than a row: the descent, where "_" and
+    // the tails of g, j, p, q, y are drawn, stays inside the row and the
+    // top of the tallest glyphs is what gets cut.
+    const int baseline = option.rect.bottom() + 1 - fm.descent();
     p->drawText(option.rect.left() + 2, baseline, index.data(Qt::DisplayRole).toString());
     p->restore();
     if ((option.state & QStyle::State_HasFocus) && option.widget && option.widget->hasFocus()) {
@@ -78,6 +82,99 @@ void makePlainListBox(QListView* v, bool verticalBar) {
     // (88 pixels: seven, 52 pixels: four) and no part of a further one.
     v->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     v->setLineWidth(2);
+}
+
+// ---- small choice lists --------------------------------------------------------
+
+ChoiceListBox::ChoiceListBox(QWidget* parent) : QListWidget(parent) {
+    connect(this, &QListWidget::itemSelectionChanged, this, [this] { selectionMoved(); });
+}
+
+int ChoiceListBox::selectedRow() const {
+    const QModelIndexList rows = selectionModel()->selectedIndexes();
+    return rows.isEmpty() ? -1 : rows.first().row();
+}
+
+void ChoiceListBox::selectionMoved() {
+    if (restoring_) return;
+    const int row = selectedRow();
+    if (input_ == 0) {   // set by code: shown, not chosen
+        lastRow_ = row;
+        return;
+    }
+    if (row < 0) {
+        // A list box cannot be emptied of its selection by the user.
+        restoring_ = true;
+        if (lastRow_ >= 0 && lastRow_ < count()) setCurrentRow(lastRow_);
+        restoring_ = false;
+        return;
+    }
+    if (mouseDown_) {
+        movedDuringPress_ = true;   // chosen when the button comes up
+        return;
+    }
+    choose(row);
+}
+
+void ChoiceListBox::choose(int row) {
+    lastRow_ = row;
+    if (onChoose) onChoose(row);
+}
+
+void ChoiceListBox::keyPressEvent(QKeyEvent* e) {
+    ++input_;
+    QListWidget::keyPressEvent(e);
+    --input_;
+}
+
+void ChoiceListBox::mousePressEvent(QMouseEvent* e) {
+    if (e->button() != Qt::LeftButton) {
+        e->accept();
+        return;
+    }
+    mouseDown_ = true;
+    movedDuringPress_ = false;
+    ignoreRelease_ = false;
+    pressRow_ = indexAt(e->position().toPoint()).row();
+    ++input_;
+    QListWidget::mousePressEvent(e);
+    --input_;
+}
+
+void ChoiceListBox::mouseMoveEvent(QMouseEvent* e) {
+    ++input_;
+    QListWidget::mouseMoveEvent(e);
+    --input_;
+}
+
+void ChoiceListBox::mouseDoubleClickEvent(QMouseEvent* e) {
+    // The second press of a double-click is no new click; a drag from it
+    // still chooses where it ends.
+    if (e->button() != Qt::LeftButton) {
+        e->accept();
+        return;
+    }
+    mouseDown_ = true;
+    movedDuringPress_ = false;
+    ignoreRelease_ = true;
+    ++input_;
+    QListWidget::mouseDoubleClickEvent(e);
+    --input_;
+}
+
+void ChoiceListBox::mouseReleaseEvent(QMouseEvent* e) {
+    if (e->button() != Qt::LeftButton) {
+        e->accept();
+        return;
+    }
+    ++input_;
+    QListWidget::mouseReleaseEvent(e);
+    --input_;
+    mouseDown_ = false;
+    const int row = selectedRow();
+    if (row < 0) return;
+    if (movedDuringPress_) choose(row);
+    else if (!ignoreRelease_ && row == pressRow_ && indexAt(e->position().toPoint()).row() == row) choose(row);
 }
 
 // ---- view --------------------------------------------------------------------

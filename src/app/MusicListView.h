@@ -6,6 +6,8 @@
 
 #include <QAbstractListModel>
 #include <QListView>
+#include <QListWidget>
+#include <functional>
 #include <QStyledItemDelegate>
 
 #include "music/Music.h"
@@ -81,6 +83,36 @@ constexpr int kListRowHeight = 12;
 // A plain list box look: fixed rows, no horizontal scroll bar, long
 // entries cut at the right edge.
 void makePlainListBox(QListView* v, bool verticalBar);
+
+// A small list box of fixed choices (the play patterns, the page menu):
+// every change of its selection by the user, by click, drag or keyboard,
+// runs onChoose once; a mouse gesture runs it once, on release, for the row
+// it ends on, and a click on the row already selected runs it too. The
+// selection set by code runs nothing.
+class ChoiceListBox : public QListWidget {
+public:
+    explicit ChoiceListBox(QWidget* parent);
+    std::function<void(int row)> onChoose;
+
+protected:
+    void keyPressEvent(QKeyEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
+
+private:
+    int selectedRow() const;
+    void selectionMoved();
+    void choose(int row);
+    int input_ = 0;          // inside a key or mouse handler
+    bool restoring_ = false;
+    bool mouseDown_ = false;
+    bool movedDuringPress_ = false;
+    bool ignoreRelease_ = false;
+    int pressRow_ = -1;
+    int lastRow_ = -1;       // the row last chosen or shown as chosen
+};
 
 class MusicListView : public QListView {
 public:

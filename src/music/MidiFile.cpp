@@ -145,8 +145,12 @@ std::optional<PreparedMidi> prepareMidi(std::string_view bytes) {
     const unsigned ntracks = (d[10] << 8) | d[11];
     const unsigned division = (d[12] << 8) | d[13];
     // Time in SMPTE frames (top bit) is not played by the synthesizer, nor
-    // are more tracks than its reader counts (255).
-    if (format > 2 || ntracks < 1 || ntracks > 255 || division == 0 || (division & 0x8000)) return std::nullopt;
+    // is a file of 128 tracks or more: FluidSynth reads the low byte of the
+    // count as a signed char, so 128..255 load no track at all, and a larger
+    // count stops at its limit of 128 tracks. Such a file would open, stay
+    // silent and end at once.
+    if (format > 2 || ntracks < 1 || ntracks > kMaxMidiTracks || division == 0 || (division & 0x8000))
+        return std::nullopt;
 
     PreparedMidi r;
     r.smf = {'M', 'T', 'h', 'd', 0, 0, 0, 6};

@@ -16,11 +16,15 @@ struct PreparedMidi {
     int64_t endTick = 0;        // tick of the file's last event (the longest track)
 };
 
+// The most tracks a file may have and still play.
+constexpr unsigned kMaxMidiTracks = 127;
+
 // The "data" chunk of a RIFF RMID file; nullopt when the bytes are not one.
 std::optional<std::string_view> unwrapRmid(std::string_view bytes);
 
 // nullopt when the bytes are not a MIDI file that can be played to its end:
-// a header that is cut or of an unknown kind, time in SMPTE frames, fewer
+// a header that is cut or of an unknown kind, time in SMPTE frames, more
+// tracks than kMaxMidiTracks, fewer
 // complete track chunks than the header names, or an event that does not
 // parse inside its track.
 std::optional<PreparedMidi> prepareMidi(std::string_view bytes);

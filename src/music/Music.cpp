@@ -101,7 +101,12 @@ std::string musicListPath(const std::string& folder, int musicPage, int favourit
     return programFile(folder, "midlist" + part + ".dat");
 }
 
+bool hasMusicListFile(int musicPage, int favouritesMode) { return favouritesMode == 1 || musicPage <= kLastMusicPage; }
+
 bool SaveMusicList(const std::string& folder, const LauncherState& s, const MusicList& list) {
+    // A page past the last one (an edited midpage.dat) has no list file:
+    // what it shows is kept nowhere.
+    if (!hasMusicListFile(s.musicPage, s.favouritesMode)) return true;
     const std::string path = musicListPath(folder, s.musicPage, s.favouritesMode);
     // A list file that could not be read at all (over the size cap, no
     // permission) shows empty; it is never replaced by that empty list.
@@ -113,6 +118,7 @@ bool SaveMusicList(const std::string& folder, const LauncherState& s, const Musi
 
 void LoadMusicList(const std::string& folder, const LauncherState& s, MusicList& list) {
     list.clear();
+    if (!hasMusicListFile(s.musicPage, s.favouritesMode)) return;   // shows empty
     const std::string path = musicListPath(folder, s.musicPage, s.favouritesMode);
     ReadStatus status = ReadStatus::Ok;
     const auto data = readWholeFile(path, &status);
@@ -362,13 +368,13 @@ void MusicController::pageMenu(int k) {
     if (k < 0 || k > 3) return;
     if (k != 2) saveList();
     if (k == 3) s_.favouritesMode = s_.favouritesMode == 1 ? 0 : 1;
-    // A page read from an edited file may lie outside 0..250: the steps
-    // still end inside it.
+    // A page read from an edited file may lie outside 0..250: either step
+    // still ends inside it.
     if (k == 0) {
-        s_.musicPage = static_cast<int16_t>(std::max(s_.musicPage - 1, 0));
+        s_.musicPage = static_cast<int16_t>(std::clamp(s_.musicPage - 1, 0, kLastMusicPage));
         s_.favouritesMode = 0;
     } else if (k == 1) {
-        s_.musicPage = static_cast<int16_t>(std::min(s_.musicPage + 1, 250));
+        s_.musicPage = static_cast<int16_t>(std::clamp(s_.musicPage + 1, 0, kLastMusicPage));
         s_.favouritesMode = 0;
     } else if (k == 2) {
         call(v_.hidePageMenu);

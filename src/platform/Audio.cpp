@@ -16,6 +16,7 @@
 
 #include "music/MidiFile.h"
 #include "persistence/ItemFile.h"
+#include "platform/SynthLogFilter.h"
 
 namespace sorvel {
 
@@ -108,13 +109,19 @@ void musicHook(void* udata, Uint8* stream, int len) {
     }
 }
 
-// FluidSynth's complaints go to stderr once each, not once per attempt.
+// FluidSynth's complaints go to stderr once each per file, not once per
+// attempt: they come from the audio thread too, hence the lock.
+std::mutex logMu;
+SynthLogFilter logFilter;
+
+void synthLogFile(const std::string& path) {
+    std::lock_guard<std::mutex> g(logMu);
+    logFilter.setFile(path);
+}
+
 void synthLog(int level, const char* message, void*) {
-    static std::mutex mu;
-    static std::string last;
-    std::lock_guard<std::mutex> g(mu);
-    if (last == message) return;
-    last = message;
+    std::lock_guard<std::mutex> g(logMu);
+    if (!logFilter.shouldPrint(message ? message : "")) return;
     std::fprintf(stderr, "sorvel_p: fluidsynth %s: %s\n", level <= FLUID_ERR ? "error" : "warning", message);
 }
 
@@ -247,6 +254,7 @@ int32_t FluidMci::sendString(const std::string& cmd, std::string* reply) {
         auto midi = prepareMidi(*data);
         if (!midi) return kMciNotMidi;
         if (!openDevice()) return kMciDeviceBusy;
+        synthLogFile(path);
         {
             std::lock_guard<std::mutex> g(dev.mu);
             if (!dev.synth) {

@@ -3,6 +3,7 @@
 // change of selection by the user runs the click reaction once.
 #include <gtest/gtest.h>
 
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QScrollBar>
@@ -10,6 +11,8 @@
 
 #include "TempDir.h"
 #include "app/MainWindow.h"
+#include "app/MusicListView.h"
+#include "platform/Surface.h"
 #include "platform/Fakes.h"
 
 using namespace sorvel;
@@ -237,4 +240,82 @@ TEST_F(ListWindow, ATenMegabyteEntryIsShownCut) {
     w->list3Click(1);
     w->list3Click(0);
     EXPECT_EQ(dir.read("midlist.dat"), "\"" + huge + "\"\r\n\"/m/short.mid\"\r\n");
+}
+
+TEST_F(ListWindow, PatternListAndPageMenuChooseOnEveryChangeOfSelection) {
+    start(3);
+    auto* l2 = w->list2();
+    auto rowAt = [](QListWidget* l, int row) { return l->visualRect(l->model()->index(row, 0)).center(); };
+    // Press on the first pattern, drag to the third, release: the third is
+    // chosen, once.
+    w->com5Click(6);
+    QTest::mousePress(l2->viewport(), Qt::LeftButton, {}, rowAt(l2, 0));
+    QTest::mouseMove(l2->viewport(), rowAt(l2, 2));
+    QTest::mouseRelease(l2->viewport(), Qt::LeftButton, {}, rowAt(l2, 2));
+    EXPECT_EQ(l2->currentRow(), 2);
+    EXPECT_EQ(w->com5(6)->text(), l2->item(2)->text());
+    EXPECT_TRUE(l2->isHidden());
+    // The keyboard: Down chooses the next pattern.
+    w->com5Click(6);
+    l2->setFocus();
+    QTest::keyClick(l2, Qt::Key_Down);
+    EXPECT_EQ(w->com5(6)->text(), l2->item(3)->text());
+    // The selection set by code chooses nothing.
+    w->com5Click(6);
+    l2->setCurrentRow(0);
+    EXPECT_EQ(w->com5(6)->text(), l2->item(3)->text());
+    EXPECT_FALSE(l2->isHidden());
+
+    // The page menu: a drag from 1つ前 to そのまま only closes it; a key
+    // step pages; 1つ後 clicked twice pages twice.
+    auto* l3 = w->list3();
+    w->com5Click(7);
+    QTest::mousePress(l3->viewport(), Qt::LeftButton, {}, rowAt(l3, 0));
+    QTest::mouseMove(l3->viewport(), rowAt(l3, 2));
+    QTest::mouseRelease(l3->viewport(), Qt::LeftButton, {}, rowAt(l3, 2));
+    EXPECT_TRUE(l3->isHidden());
+    EXPECT_EQ(w->com5(7)->text(), QStringLiteral("1P"));
+    w->com5Click(7);
+    l3->setFocus();
+    QTest::keyClick(l3, Qt::Key_Down);   // そのまま -> お気に入
+    EXPECT_EQ(w->list1()->palette().color(QPalette::Base), QColor(225, 255, 225));
+    QTest::keyClick(l3, Qt::Key_Up);     // お気に入 -> そのまま
+    EXPECT_TRUE(l3->isHidden());
+    w->com5Click(7);
+    for (int i = 0; i < 2; ++i) QTest::mouseClick(l3->viewport(), Qt::LeftButton, {}, rowAt(l3, 1));
+    EXPECT_EQ(w->com5(7)->text(), QStringLiteral("3P"));
+    l3->setCurrentRow(0);   // by code: no page change
+    EXPECT_EQ(w->com5(7)->text(), QStringLiteral("3P"));
+}
+
+TEST_F(ListWindow, TrackNameShowsTheStartOfALongPath) {
+    start(0);
+    const std::string path = "/music/start-of-the-path/" + std::string(200, 'x') + "/end.mid";
+    w->musicList().insertTop(path);
+    w->musicList().select(0);
+    ASSERT_EQ(w->text2(0)->text(), QString::fromStdString(path));
+    EXPECT_EQ(w->text2(0)->cursorPosition(), 0);
+    // The start is what is drawn: the cursor, at the first character, sits
+    // at the box's left edge.
+    EXPECT_LT(w->text2(0)->inputMethodQuery(Qt::ImCursorRectangle).toRect().left(), 8);
+}
+
+TEST(ListRows, UnderscoresAreDrawnInsideTheirRow) {
+    // "a_b" and "a b" differ only in the underscore (the font gives both
+    // the same width): their rows must differ inside the row.
+    QListWidget l;
+    makePlainListBox(&l, false);
+    l.setFont(uiFont(12));
+    l.addItem(QStringLiteral("a_b"));
+    l.addItem(QStringLiteral("a b"));
+    l.resize(60, 40);
+    l.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&l));
+    const QImage img = l.viewport()->grab().toImage();
+    const QRect r0 = l.visualRect(l.model()->index(0, 0)), r1 = l.visualRect(l.model()->index(1, 0));
+    ASSERT_EQ(r0.height(), 12);
+    int differing = 0;
+    for (int y = 0; y < 12; ++y)
+        for (int x = r0.left(); x <= r0.right(); ++x) differing += img.pixel(x, r0.top() + y) != img.pixel(x, r1.top() + y);
+    EXPECT_GT(differing, 2);
 }

@@ -55,6 +55,17 @@ TEST(MidiFile, CutEmptyAndForeignFilesAreRefused) {
     EXPECT_FALSE(prep(b.bytes()));
 }
 
+TEST(MidiFile, MoreTracksThanTheSynthesizerLoadsAreRefused) {
+    // The synthesizer plays up to 127 tracks; from 128 on it loads none
+    // (or stops at 128), so the file would open and never sound.
+    for (int n : {1, 2, 126, 127}) {
+        const auto r = prep(manyTracksFile(n));
+        ASSERT_TRUE(r) << n << " tracks";
+        EXPECT_EQ(r->endTick, 96) << n << " tracks";
+    }
+    for (int n : {128, 129, 255, 256, 300}) EXPECT_FALSE(prep(manyTracksFile(n))) << n << " tracks";
+}
+
 TEST(MidiFile, EveryEventMustParseInsideItsTrack) {
     auto one = [](std::vector<uint8_t> events) {
         SmfBuilder b;

@@ -7,6 +7,7 @@
 #include "MidiFixture.h"
 #include "TempDir.h"
 #include "platform/Audio.h"
+#include "platform/SynthLogFilter.h"
 
 using namespace sorvel;
 
@@ -64,7 +65,17 @@ TEST(FluidMci, OpenRefusesWhatCannotPlayAndPlaysRmid) {
     d.write("empty.mid", "");
     const auto rmid = wrapRmid(makeSmf(2, 48));
     d.write("wrapped.mid", std::string(rmid.begin(), rmid.end()));
+    const auto tracks127 = manyTracksFile(127), tracks128 = manyTracksFile(128);
+    d.write("127.mid", std::string(tracks127.begin(), tracks127.end()));
+    d.write("128.mid", std::string(tracks128.begin(), tracks128.end()));
     FluidMci mci(d.path());
+    // The most tracks the synthesizer loads still sound; one more is refused.
+    EXPECT_EQ(mci.sendString("open \"" + d.file("128.mid") + "\" alias bgm", nullptr), kMciNotMidi);
+    ASSERT_EQ(mci.sendString("open \"" + d.file("127.mid") + "\" alias bgm", nullptr), kMciOk);
+    ASSERT_EQ(mci.sendString("play bgm", nullptr), kMciOk);
+    EXPECT_TRUE(waitFor(mci, "stopped", 3000));
+    EXPECT_GT(mci.audibleFramesSinceOpen(), 0);
+    mci.sendString("close bgm", nullptr);
     EXPECT_EQ(mci.sendString("open \"" + d.file("cut.mid") + "\" alias bgm", nullptr), kMciNotMidi);
     EXPECT_EQ(mci.sendString("open \"" + d.file("empty.mid") + "\" alias bgm", nullptr), kMciNotMidi);
     ASSERT_EQ(mci.sendString("open \"" + d.file("wrapped.mid") + "\" alias bgm", nullptr), kMciOk);
@@ -90,4 +101,54 @@ TEST(SdlWavPlayer, EachPlayReplacesTheSoundStillPlaying) {
         EXPECT_EQ(Mix_Playing(-1), 1) << "after play " << i + 1;
     }
     Mix_HaltChannel(-1);
+}
+
+TEST(SynthLogFilter, EachTextOncePerFileWhileItIsOpenedAgain) {
+    SynthLogFilter f;
+    EXPECT_TRUE(f.shouldPrint("/m/a.mid", "warning A"));
+    EXPECT_TRUE(f.shouldPrint("/m/a.mid", "warning B"));
+    // Alternating texts, and the same file opened again: nothing new.
+    for (int i = 0; i < 3; ++i) {
+        f.setFile("/m/a.mid");
+        EXPECT_FALSE(f.shouldPrint("/m/a.mid", "warning A"));
+        EXPECT_FALSE(f.shouldPrint("/m/a.mid", "warning B"));
+    }
+    EXPECT_TRUE(f.shouldPrint("/m/a.mid", "warning C"));
+    // Another file starts afresh, and so does going back to the first.
+    EXPECT_TRUE(f.shouldPrint("/m/b.mid", "warning A"));
+    EXPECT_TRUE(f.shouldPrint("/m/a.mid", "warning A"));
+    // A file that says too many different things goes quiet.
+    f.setFile("/m/c.mid");
+    for (size_t i = 0; i < SynthLogFilter::kMaxTexts; ++i) EXPECT_TRUE(f.shouldPrint("text " + std::to_string(i)));
+    EXPECT_FALSE(f.shouldPrint("one more"));
+    EXPECT_TRUE(f.shouldPrint("/m/d.mid", "one more"));
+}
+
+TEST(FluidMci, SynthesizerWarningsAreSaidOncePerFileNotPerOpen) {
+    // Two drum kits the General MIDI font does not have: two different
+    // warnings on every play.
+    SmfBuilder b;
+    b.format = 0;
+    std::vector<uint8_t> t;
+    for (int prog : {1, 2}) {
+        SmfBuilder::program(t, 9, prog);
+        SmfBuilder::note(t, 0, 9, 36, 100, 24);
+    }
+    SmfBuilder::end(t);
+    b.tracks = {t};
+    const auto smf = b.bytes();
+    TempDir d;
+    d.write("kits.mid", std::string(smf.begin(), smf.end()));
+    FluidMci mci(d.path());
+    testing::internal::CaptureStderr();
+    for (int i = 0; i < 4; ++i) {
+        ASSERT_EQ(mci.sendString("open \"" + d.file("kits.mid") + "\" alias bgm", nullptr), kMciOk);
+        ASSERT_EQ(mci.sendString("play bgm", nullptr), kMciOk);
+        EXPECT_TRUE(waitFor(mci, "stopped", 3000));
+        mci.sendString("close bgm", nullptr);
+    }
+    const std::string err = testing::internal::GetCapturedStderr();
+    int lines = 0;
+    for (size_t p = 0; (p = err.find("Instrument not found", p)) != std::string::npos; ++p) ++lines;
+    EXPECT_EQ(lines, 2) << err;
 }
