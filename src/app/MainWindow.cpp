@@ -98,7 +98,9 @@ MainWindow::MainWindow(std::string programFolder, AppServices services, QWidget*
 
     MusicView v;
     v.hidePageMenu = [this] { hideList3(); };
-    v.hidePatternList = [this] { list2_->hide(); };
+    v.hidePatternList = [this] {
+        if (list2_) list2_->hide();
+    };
     v.flashFormRed = [this] { setFormColor(qRgb(255, 0, 0)); };
     v.fileNameOnly = [this] { return check1_->isChecked(); };
     // A text box shows the start of a text too long for it, as a plain
@@ -109,11 +111,16 @@ MainWindow::MainWindow(std::string programFolder, AppServices services, QWidget*
     };
     v.setTrackName = [this, showFromStart](const std::string& t) { showFromStart(text2_[0], t); };
     v.setTrackNumber = [this, showFromStart](const std::string& t) { showFromStart(text2_[1], t); };
-    v.listVisible = [this] { return !list1_->isHidden(); };
-    v.setListVisible = [this](bool b) { list1_->setVisible(b); };
-    v.listTop = [this] { return list1_->y(); };
-    v.setListTop = [this](int t) { list1_->move(px(120), t); };
-    v.focusList = [this] { list1_->setFocus(); };
+    v.listVisible = [this] { return list1_ && !list1_->isHidden(); };
+    v.setListVisible = [this](bool b) {
+        if (b || list1_) list1()->setVisible(b);
+    };
+    v.listTop = [this] { return list1Top_; };
+    v.setListTop = [this](int t) {
+        list1Top_ = t;
+        if (list1_) list1_->move(px(120), t);
+    };
+    v.focusList = [this] { list1()->setFocus(); };
     v.setListButtonsVisible = [this](bool b) {
         for (int i : {4, 5, 7, 8}) com5_[i]->setVisible(b);
         check1_->setVisible(b);
@@ -122,9 +129,8 @@ MainWindow::MainWindow(std::string programFolder, AppServices services, QWidget*
     v.focusListUD = [this] { com5_[1]->setFocus(); };
     v.setPageCaption = [this](const std::string& c) { com5_[7]->setText(QString::fromStdString(c)); };
     v.setFavouritesLook = [this](bool fav) {
-        QPalette pal = list1_->palette();
-        pal.setColor(QPalette::Base, fav ? QColor(225, 255, 225) : QColor(255, 255, 255));
-        list1_->setPalette(pal);
+        list1Favourites_ = fav;
+        if (list1_) showFavouritesLook();
         com5_[8]->setEnabled(!fav);
     };
     v.showMidiDialog = [this] {
@@ -164,6 +170,63 @@ MainWindow::~MainWindow() {
     // The list view reads the music list, which goes before the children do.
     delete list1_;
     list1_ = nullptr;
+}
+
+// The list box, the pattern list and the page menu start hidden and are
+// built when first needed: a launcher whose music panel is never opened
+// does not pay for them.
+MusicListView* MainWindow::list1() {
+    if (list1_) return list1_;
+    list1_ = new MusicListView(musicList_, this);
+    list1_->setGeometry(px(120), list1Top_, px(4500), px(1320));
+    list1_->setToolTip(QStringLiteral("Selectで追加して選択してください"));
+    list1_->hide();
+    list1_->viewport()->setMouseTracking(true);
+    list1_->viewport()->installEventFilter(this);
+    showFavouritesLook();
+    list1_->raise();
+    if (list2_) list2_->raise();
+    if (list3_) list3_->raise();
+    return list1_;
+}
+
+void MainWindow::showFavouritesLook() {
+    QPalette pal = list1_->palette();
+    pal.setColor(QPalette::Base, list1Favourites_ ? QColor(225, 255, 225) : QColor(255, 255, 255));
+    list1_->setPalette(pal);
+}
+
+QListWidget* MainWindow::list2() {
+    if (list2_) return list2_;
+    auto* list2 = new ChoiceListBox(this);
+    list2->onChoose = [this](int row) { list2Click(row); };
+    list2_ = list2;
+    list2_->setGeometry(px(3840), px(720), px(615), px(780));
+    makePlainListBox(list2_, false);
+    for (const char* c : kPatternCaptions) list2_->addItem(QString::fromUtf8(c));
+    list2_->setToolTip(QStringLiteral("単曲：1曲を1回のみ 単連：1曲を連続で 連曲：複数の曲を1回のみ 繰返：複数の曲を連続で"));
+    list2_->hide();
+    list2_->raise();
+    if (list3_) list3_->raise();
+    return list2_;
+}
+
+QListWidget* MainWindow::list3() {
+    if (list3_) return list3_;
+    auto* list3 = new ChoiceListBox(this);
+    list3->onChoose = [this](int row) { list3Click(row); };
+    list3_ = list3;
+    list3_->setGeometry(px(120), px(480), px(855), px(780));
+    makePlainListBox(list3_, false);
+    for (const char* c : {"1つ前", "1つ後", "そのまま", "お気に入"}) list3_->addItem(QString::fromUtf8(c));
+    list3_->setToolTip(QStringLiteral("ページの変更"));
+    list3_->hide();
+    if (list3Row_ >= 0) {
+        const QSignalBlocker b(list3_);
+        list3_->setCurrentRow(list3Row_);
+    }
+    list3_->raise();
+    return list3_;
 }
 
 void MainWindow::buildControls() {
@@ -244,34 +307,6 @@ void MainWindow::buildControls() {
         connect(command4_[i], &QPushButton::clicked, this, [this, i] { command4Click(i); });
     }
 
-    list1_ = new MusicListView(musicList_, this);
-    list1_->setGeometry(px(120), px(600), px(4500), px(1320));
-    list1_->setToolTip(QStringLiteral("Selectで追加して選択してください"));
-    list1_->hide();
-    list1_->viewport()->setMouseTracking(true);
-    list1_->viewport()->installEventFilter(this);
-
-    auto* list2 = new ChoiceListBox(this);
-    list2->onChoose = [this](int row) { list2Click(row); };
-    list2_ = list2;
-    list2_->setGeometry(px(3840), px(720), px(615), px(780));
-    makePlainListBox(list2_, false);
-    for (const char* c : kPatternCaptions) list2_->addItem(QString::fromUtf8(c));
-    list2_->setToolTip(QStringLiteral("単曲：1曲を1回のみ 単連：1曲を連続で 連曲：複数の曲を1回のみ 繰返：複数の曲を連続で"));
-    list2_->hide();
-
-    auto* list3 = new ChoiceListBox(this);
-    list3->onChoose = [this](int row) { list3Click(row); };
-    list3_ = list3;
-    list3_->setGeometry(px(120), px(480), px(855), px(780));
-    makePlainListBox(list3_, false);
-    for (const char* c : {"1つ前", "1つ後", "そのまま", "お気に入"}) list3_->addItem(QString::fromUtf8(c));
-    list3_->setToolTip(QStringLiteral("ページの変更"));
-    list3_->hide();
-
-    list1_->raise();
-    list2_->raise();
-    list3_->raise();
     for (auto* b : command2_) {
         QPalette pal = b->palette();
         pal.setColor(QPalette::Button, QColor(192, 192, 192));
@@ -391,8 +426,11 @@ void MainWindow::saveData() {
 void MainWindow::loadData() {
     DataFileHooks h;
     h.keepMusicPage = [this] {
-        const QSignalBlocker b(list3_);
-        list3_->setCurrentRow(2);
+        list3Row_ = 2;
+        if (list3_) {
+            const QSignalBlocker b(list3_);
+            list3_->setCurrentRow(2);
+        }
         list3Click(2);
     };
     h.loadMusicList = [this] { music_->loadList(); };
@@ -539,7 +577,9 @@ void MainWindow::setMusicButtonsVisible(bool v) {
     }
 }
 
-void MainWindow::hideList3() { list3_->hide(); }
+void MainWindow::hideList3() {
+    if (list3_) list3_->hide();
+}
 
 // ---- handlers --------------------------------------------------------------------
 
@@ -636,8 +676,8 @@ void MainWindow::com5Click(int index) {
         case 3: music_->stop(); break;
         case 4: music_->selectMid(); break;
         case 5: music_->deleteEntry(); break;
-        case 6: list2_->show(); list2_->raise(); break;
-        case 7: list3_->show(); list3_->raise(); break;
+        case 6: list2()->show(); list2_->raise(); break;
+        case 7: list3()->show(); list3_->raise(); break;
         case 8: music_->favo(); break;
         default: break;
     }
@@ -707,8 +747,8 @@ void MainWindow::formKeyDown(int vk) {
     a.launcherShown = [this] { return launcherMode(); };
     a.reseed = [this] { rng_.reseed(static_cast<uint32_t>(sv_.clock->nowMs())); };
     a.enterGamePrep = [this] {
-        if (!list1_->isHidden()) com5Click(1);
-        list2_->hide();
+        if (list1_ && !list1_->isHidden()) com5Click(1);
+        if (list2_) list2_->hide();
     };
     a.toggleGameMode = [this] { toggleGameMode(); };
     a.startGame = [this] { StartGame(game_, st_.rowLevel, rng_); };
@@ -746,7 +786,7 @@ void MainWindow::closeEvent(QCloseEvent* e) {
 void MainWindow::mouseMoveEvent(QMouseEvent*) { st_.hoverIndex = kNoHover; }
 
 bool MainWindow::eventFilter(QObject* o, QEvent* e) {
-    if (e->type() == QEvent::MouseMove && o == list1_->viewport()) {
+    if (e->type() == QEvent::MouseMove && list1_ && o == list1_->viewport()) {
         st_.hoverIndex = kNoHover;
         return false;
     }

@@ -116,9 +116,10 @@ public:
     QLineEdit* text2(int i) { return text2_[i]; }
     QCheckBox* check1() { return check1_; }
     QCheckBox* check2() { return check2_; }
-    MusicListView* list1() { return list1_; }
-    QListWidget* list2() { return list2_; }
-    QListWidget* list3() { return list3_; }
+    // Built when first asked for.
+    MusicListView* list1();
+    QListWidget* list2();
+    QListWidget* list3();
     int16_t resetStep() const { return resetStep_; }
     bool launcherMode() const;
     bool ended() const { return ended_; }
@@ -179,6 +180,10 @@ private:
     MusicListView* list1_ = nullptr;
     QListWidget* list2_ = nullptr;
     QListWidget* list3_ = nullptr;
+    int list1Top_ = 40;               // where the list box stands, built or not
+    bool list1Favourites_ = false;    // the favourites' background
+    int list3Row_ = -1;               // the page menu's row before it is built
+    void showFavouritesLook();
 };
 
 // Maps a Qt key press to the virtual key code the key handler expects.

@@ -186,6 +186,8 @@ MusicListView::MusicListView(MusicList& list, QWidget* parent)
     model_->onSelectionChanged = [this] { syncSelection(); };
     connect(model_, &QAbstractItemModel::modelReset, this, [this] { syncSelection(); });
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { viewSelectionChanged(); });
+    // Built after the list was filled: it shows the list's selection at once.
+    syncSelection();
 }
 
 void MusicListView::syncSelection() {
