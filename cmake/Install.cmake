@@ -32,10 +32,12 @@ interface is Japanese.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# The X11 platform plugin and the Japanese font are not linked, so
-# dpkg-shlibdeps cannot see them.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-ipafont-gothic | fonts-noto-cjk | fonts-vlgothic")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "timgm6mb-soundfont | fluid-soundfont-gm | musescore-general-soundfont, xdg-utils, qt6-wayland")
+# dpkg-shlibdeps sees only what is linked. The X11 platform plugin comes
+# with libqt6gui6 (linked); the Wayland one (qt6-wayland) and the Japanese
+# font are loaded at run time. Without X and without the Wayland plugin Qt
+# finds no platform and the program aborts at start, so it is a dependency.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-wayland, fonts-ipafont-gothic | fonts-noto-cjk | fonts-vlgothic")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "timgm6mb-soundfont | fluid-soundfont-gm | musescore-general-soundfont, xdg-utils")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 include(CPack)

@@ -36,6 +36,9 @@ int main(int argc, char** argv) {
     const bool shmSwitchGiven = qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM");
     if (!shmSwitchGiven) qputenv("QT_XCB_NO_MITSHM", "1");
     QApplication app(argc, argv);
+    // The installed desktop entry's id: docks and Wayland sessions match the
+    // window to its menu entry (and icon) by it.
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.sorvel_p.sorvel_p"));
     if (!qpa.empty()) ::unsetenv("QT_QPA_PLATFORM");
     if (!shmSwitchGiven) qunsetenv("QT_XCB_NO_MITSHM");
     if (!sorvel::canPlaceWindows(QGuiApplication::platformName().toStdString())) {

@@ -1,6 +1,7 @@
 #include "persistence/DataFiles.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <limits>
 
 #include "persistence/ItemFile.h"
@@ -104,10 +105,18 @@ std::string encodeMidpageDat(const LauncherState& s) {
 }
 
 bool SaveData(const std::string& folder, const LauncherState& s, const DataFileHooks& hooks) {
-    // Each file is saved on its own: one that cannot be written (and says so
-    // on stderr) never costs the counts, the page or the music list.
-    bool ok = replaceFile(programFile(folder, "data.dat"), encodeDataDat(s));
-    ok = replaceFile(programFile(folder, "lot.dat"), encodeLotDat(s)) && ok;
+    // The counts in lot.dat belong to the slots in data.dat: when data.dat
+    // cannot be written, lot.dat keeps its old counts too, so no count is
+    // paired with a target it was never counted for. midpage.dat and the
+    // music list do not depend on them and are written all the same.
+    const bool dataOk = replaceFile(programFile(folder, "data.dat"), encodeDataDat(s));
+    bool ok = dataOk;
+    const std::string lot = programFile(folder, "lot.dat");
+    if (dataOk) {
+        ok = replaceFile(lot, encodeLotDat(s));
+    } else {
+        std::fprintf(stderr, "sorvel_p: %s not saved either: its counts go with data.dat\n", lot.c_str());
+    }
     ok = replaceFile(programFile(folder, "midpage.dat"), encodeMidpageDat(s)) && ok;
     if (hooks.saveMusicList) hooks.saveMusicList();
     return ok;

@@ -33,10 +33,13 @@ std::string encodeDataDat(const LauncherState& s);
 std::string encodeLotDat(const LauncherState& s);
 std::string encodeMidpageDat(const LauncherState& s);
 
-// Writes the three files one after the other, each through a temporary file
-// that replaces the old one (a damaged one is first kept as NAME.bad); the
-// first failure ends it (the files after it and the music list are not
-// written, one stderr line names the file). Returns false on failure.
+// Writes data.dat, lot.dat and midpage.dat, each through a temporary file
+// that replaces the old one (a damaged one is first kept as NAME.bad), then
+// the music list through saveMusicList. A file that cannot be written keeps
+// its old content and one stderr line names it. When data.dat fails, lot.dat
+// is not written either (its counts belong to those slots; one stderr line
+// says so); midpage.dat and the music list are written whatever failed.
+// Returns false when any of the three files was not written.
 bool SaveData(const std::string& folder, const LauncherState& s, const DataFileHooks& hooks);
 
 // Reads the three files in passes. A failure ends the reading of that file

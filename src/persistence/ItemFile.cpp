@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <limits>
 #include <map>
@@ -28,10 +29,17 @@ std::optional<std::string> readWholeFile(const std::string& path, ReadStatus* st
         if (status) *status = st;
         return std::nullopt;
     };
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Opened without blocking, so a FIFO or a device under our name cannot
+    // hang the start; only a plain file is read.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) return fail(errno == ENOENT ? ReadStatus::Missing : ReadStatus::Failed);
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || static_cast<size_t>(st.st_size) > kMaxFileBytes) {
+        ::close(fd);
+        return fail(ReadStatus::Failed);
+    }
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
         ::close(fd);
         return fail(ReadStatus::Failed);
     }
@@ -91,9 +99,58 @@ WriteCall setWriteCall(WriteCall call) {
     return old;
 }
 
+namespace {
+constexpr char kTempMark[] = ".tmp-";
+constexpr size_t kTempMarkLen = sizeof kTempMark - 1;
+constexpr size_t kTempSuffixLen = 6;   // what mkostemp puts in place of XXXXXX
+
+bool isTempSuffix(std::string_view s) {
+    return s.size() == kTempSuffixLen && std::all_of(s.begin(), s.end(), [](char c) {
+               return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+           });
+}
+
+// Something under the name that is not a plain file (a FIFO, a device, a
+// folder) is never renamed over: it is the user's, not a damaged data file.
+bool refuseNonRegular(const std::string& path, const std::string& target) {
+    struct stat st {};
+    if (::lstat(target.c_str(), &st) != 0 || S_ISREG(st.st_mode)) return false;
+    std::fprintf(stderr, "sorvel_p: could not save %s: not a regular file; left as it is\n", path.c_str());
+    return true;
+}
+
+// A save through a link writes its temporary beside the link's target, out
+// of reach of the clean-up at start: leftovers of that target's own
+// temporaries are removed here. Fresh ones may belong to a save running in
+// another program folder that links the same file, so they are left alone.
+void removeLeftoverTempsOf(const std::string& target) {
+    constexpr time_t kStaleSeconds = 10 * 60;
+    namespace fs = std::filesystem;
+    const fs::path t(target);
+    const std::string base = t.filename().string();
+    std::error_code ec;
+    fs::directory_iterator it(t.has_parent_path() ? t.parent_path() : fs::path("."), ec), end;
+    const time_t now = ::time(nullptr);
+    for (; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name.size() != base.size() + kTempMarkLen + kTempSuffixLen || name.compare(0, base.size(), base) != 0 ||
+            name.compare(base.size(), kTempMarkLen, kTempMark) != 0 ||
+            !isTempSuffix(std::string_view(name).substr(base.size() + kTempMarkLen)))
+            continue;
+        struct stat st {};
+        if (::lstat(it->path().c_str(), &st) != 0 || !S_ISREG(st.st_mode) || now - st.st_mtime < kStaleSeconds)
+            continue;
+        std::error_code rec;
+        fs::remove(it->path(), rec);
+    }
+}
+}  // namespace
+
 bool writeFileAtomically(const std::string& path, std::string_view content) {
     const std::string target = resolveSymlinks(path);
-    std::string tmpl = target + ".tmp-XXXXXX";
+    if (refuseNonRegular(path, target)) return false;
+    if (target != path) removeLeftoverTempsOf(target);
+    std::string tmpl = target + kTempMark + "XXXXXX";
     const int fd = ::mkostemp(tmpl.data(), O_CLOEXEC);
     if (fd < 0) {
         std::fprintf(stderr, "sorvel_p: could not save %s: %s\n", path.c_str(), std::strerror(errno));
@@ -115,9 +172,11 @@ bool writeFileAtomically(const std::string& path, std::string_view content) {
         done += static_cast<size_t>(n);
     }
     if (!err && ::fsync(fd) != 0) err = errno;
-    // Keep the permissions an existing file had, else the usual 0644.
+    // Keep the permissions an existing file had, else the usual 0644; the
+    // owner can always read and write it, so a file that could not be read
+    // (and was kept as NAME.bad) is not replaced by another unreadable one.
     struct stat st {};
-    const mode_t mode = (::stat(target.c_str(), &st) == 0) ? (st.st_mode & 07777) : 0644;
+    const mode_t mode = ((::stat(target.c_str(), &st) == 0) ? (st.st_mode & 07777) : 0644) | S_IRUSR | S_IWUSR;
     ::fchmod(fd, mode);
     if (::close(fd) != 0 && !err) err = errno;
     if (!err && ::rename(tmpl.c_str(), target.c_str()) != 0) err = errno;
@@ -184,6 +243,7 @@ bool keepDamagedCopy(const std::string& path) {
 }  // namespace
 
 bool replaceFile(const std::string& path, std::string_view content) {
+    if (refuseNonRegular(path, resolveSymlinks(path))) return false;
     if (damageOf(path) != Damage::None) {
         if (!keepDamagedCopy(path)) return false;
         noteReadResult(path, Damage::None);

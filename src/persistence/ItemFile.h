@@ -18,13 +18,19 @@ namespace sorvel {
 // readable (no permission, not a plain file, larger than the cap).
 enum class ReadStatus { Ok, Missing, Failed };
 
-// Reads a whole file (up to a sane cap). nullopt when it cannot be read.
+// Reads a whole file (up to a sane cap). nullopt when it cannot be read;
+// anything but a plain file (a FIFO, a device, a folder) counts as not
+// readable and is never waited on.
 std::optional<std::string> readWholeFile(const std::string& path, ReadStatus* status = nullptr);
 
 // Writes content to a temporary file beside the file (beside a symlink's
 // final target, so the link stays), flushes it and renames it over the
-// file, so the old content survives any failure. Returns false (leaving
-// the old file untouched, one line on stderr naming it) on any error.
+// file, so the old content survives any failure. The new file keeps the
+// old one's permissions, always with owner read and write. A name holding
+// anything but a plain file is left as it is and not saved. Saving through
+// a link also removes stale temporaries of the target left by a crash.
+// Returns false (leaving the old file untouched, one line on stderr naming
+// it) on any error.
 bool writeFileAtomically(const std::string& path, std::string_view content);
 
 // Removes the temporary files ("NAME.dat.tmp-" and six characters) that a

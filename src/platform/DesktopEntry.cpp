@@ -38,6 +38,29 @@ bool isDesktopEntry(const std::string& path) {
     return path.size() > kSuffix.size() && path.compare(path.size() - kSuffix.size(), kSuffix.size(), kSuffix) == 0;
 }
 
+DesktopEntryType desktopEntryType(const std::string& path, std::string* url) {
+    GKeyFile* kf = g_key_file_new();
+    DesktopEntryType type = DesktopEntryType::Invalid;
+    if (g_key_file_load_from_file(kf, path.c_str(), G_KEY_FILE_NONE, nullptr) &&
+        g_key_file_has_group(kf, G_KEY_FILE_DESKTOP_GROUP)) {
+        gchar* t = g_key_file_get_string(kf, G_KEY_FILE_DESKTOP_GROUP, G_KEY_FILE_DESKTOP_KEY_TYPE, nullptr);
+        const std::string_view tv = t ? t : "";
+        if (tv == G_KEY_FILE_DESKTOP_TYPE_APPLICATION) {
+            type = DesktopEntryType::Application;
+        } else if (tv == G_KEY_FILE_DESKTOP_TYPE_LINK) {
+            type = DesktopEntryType::Link;
+            gchar* u = g_key_file_get_string(kf, G_KEY_FILE_DESKTOP_GROUP, G_KEY_FILE_DESKTOP_KEY_URL, nullptr);
+            if (url) *url = u ? u : "";
+            g_free(u);
+        } else {
+            type = DesktopEntryType::Other;
+        }
+        g_free(t);
+    }
+    g_key_file_free(kf);
+    return type;
+}
+
 bool launchDesktopEntry(const std::string& path, std::string* error) {
     const Gio& g = gio();
     if (!g.ok) {

@@ -9,6 +9,12 @@ namespace sorvel {
 // True when the name ends in ".desktop".
 bool isDesktopEntry(const std::string& path);
 
+// What a desktop entry describes: an application, a link (its URL= in
+// *url), another kind (a folder entry, no Type=), or nothing at all (not a
+// key file with a [Desktop Entry] group).
+enum class DesktopEntryType { Application, Link, Other, Invalid };
+DesktopEntryType desktopEntryType(const std::string& path, std::string* url = nullptr);
+
 // Starts the entry's application through GIO: its Exec line with the field
 // codes expanded (no files are handed over), Path= as the working folder,
 // Terminal= honoured. The application is not our child, so nothing is left

@@ -77,9 +77,27 @@ int DesktopShell::execute(const std::optional<std::string>& operation, const std
     // "//" (the root as the file dialog writes it) and "//x" are "/" and "/x".
     const QString abs = QDir::cleanPath(fi.absoluteFilePath());
     const bool defaultOp = !operation || operation->empty();
-    // A desktop entry starts the application it describes.
+    // A desktop entry starts the application it describes; a link entry
+    // opens its address; other kinds go to the opener like any file. A file
+    // that is no entry at all is not handed to a text editor.
     if (defaultOp && fi.isFile() && isDesktopEntry(file)) {
-        return launchDesktopEntry(QFile::encodeName(abs).toStdString()) ? kShellOk : kShellFailed;
+        const std::string local = QFile::encodeName(abs).toStdString();
+        std::string url;
+        switch (desktopEntryType(local, &url)) {
+        case DesktopEntryType::Application:
+            return launchDesktopEntry(local) ? kShellOk : kShellFailed;
+        case DesktopEntryType::Invalid:
+            return kShellFailed;
+        case DesktopEntryType::Link: {
+            // Only a real address: nothing that could pass for an option.
+            const QString u = QString::fromStdString(url);
+            if (!QUrl(u, QUrl::StrictMode).scheme().isEmpty()) return openWithOpener(u, dir) ? kShellOk : kShellFailed;
+            break;
+        }
+        case DesktopEntryType::Other:
+            break;
+        }
+        return openWithOpener(QUrl::fromLocalFile(abs).toString(QUrl::FullyEncoded), dir) ? kShellOk : kShellFailed;
     }
     if (defaultOp && canStartDirectly(QFile::encodeName(abs).toStdString())) {
         QStringList args;

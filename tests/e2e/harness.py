@@ -1,6 +1,7 @@
 """Drives the real sorvel_p under a virtual X server (Xvfb) with xdotool,
 ImageMagick screenshots and xclip. Standard library only."""
 
+import contextlib
 import fcntl
 import os
 import shutil
@@ -243,6 +244,29 @@ class Image:
     def at(self, x, y):
         o = (y * self.w + x) * 3
         return tuple(self.pix[o:o + 3])
+
+
+@contextlib.contextmanager
+def manifest_kept(build):
+    """cmake --install rewrites build/install_manifest.txt, which the
+    uninstall step reads: put back what was there, whatever happens."""
+    path = os.path.join(build, "install_manifest.txt")
+    try:
+        with open(path, "rb") as f:
+            saved = f.read()
+    except FileNotFoundError:
+        saved = None
+    try:
+        yield
+    finally:
+        if saved is None:
+            try:
+                os.remove(path)
+            except FileNotFoundError:
+                pass
+        else:
+            with open(path, "wb") as f:
+                f.write(saved)
 
 
 def main(test):

@@ -24,7 +24,8 @@ def tree(root):
 
 def test(s):
     try:
-        installed(s)
+        with harness.manifest_kept(sys.argv[3]):
+            installed(s)
     finally:
         prefix = os.path.join(s.tmp, "prefix")
         if os.path.isdir(prefix):

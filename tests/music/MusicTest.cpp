@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <QFileInfo>
 #include <unistd.h>
+#include <sys/stat.h>
 
 #include "TempDir.h"
 #include "music/Music.h"
@@ -305,6 +306,20 @@ TEST(MusicListFiles, NamesAndFormat) {
     d.write("midlist.dat", "\"x,y.mid\", plain.mid \r\n");
     LoadMusicList(d.path(), s, r);
     EXPECT_EQ(r.items(), (std::vector<std::string>{"x,y.mid", "plain.mid"}));
+
+    // A list kept elsewhere through a link: the save writes the target and
+    // the link stays.
+    TempDir synced;
+    synced.write("seven.dat", "\"/old.mid\"\r\n");
+    ASSERT_EQ(::symlink(synced.file("seven.dat").c_str(), d.file("midlist7.dat").c_str()), 0);
+    s.musicPage = 7;
+    LoadMusicList(d.path(), s, r);
+    r.insertTop("/new.mid");
+    ASSERT_TRUE(SaveMusicList(d.path(), s, r));
+    struct stat st {};
+    ASSERT_EQ(::lstat(d.file("midlist7.dat").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_EQ(synced.read("seven.dat"), "\"/new.mid\"\r\n\"/old.mid\"\r\n");
 }
 
 TEST(MusicListFiles, DamagedListsAreKeptAndUnreadableOnesNeverEmptied) {

@@ -2,10 +2,14 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <ctime>
+#include <fcntl.h>
 #include <unistd.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 
 #include "TempDir.h"
+#include "music/Music.h"
 #include "persistence/DataFiles.h"
 #include "persistence/ItemFile.h"
 
@@ -96,18 +100,32 @@ TEST(DataFiles, AMissingFileNeverKeepsTheOthersFromLoading) {
     EXPECT_EQ(d.read("midpage.dat"), "9\r\n");
     EXPECT_FALSE(d.exists("data.dat.bad"));   // a missing file is not damaged
 
-    // lot.dat missing: midpage.dat and the list are read all the same.
+    // lot.dat missing: midpage.dat and the list are read all the same, and
+    // the next save writes them back unchanged.
     TempDir e;
     e.write("data.dat", lines("\"/a\"", 251) + "300\r\n450\r\n");
     e.write("midpage.dat", "4\r\n");
+    e.write("midlist4.dat", "\"/four.mid\"\r\n\"/more.mid\"\r\n");
     LauncherState t;
+    MusicList list;
     Hooks h2;
+    h2.h.loadMusicList = [&] {
+        ++h2.load;
+        LoadMusicList(e.path(), t, list);
+    };
+    h2.h.saveMusicList = [&] { SaveMusicList(e.path(), t, list); };
     LoadData(e.path(), t, h2.h);
     EXPECT_EQ(t.slotPath[100], "/a");
     EXPECT_EQ(t.musicPage, 4);
     EXPECT_EQ(h2.load, 1);
+    EXPECT_EQ(list.count(), 2);
     EXPECT_EQ(h2.placedLeft, 300);
     EXPECT_EQ(h2.placedTop, 450);
+    ASSERT_TRUE(SaveData(e.path(), t, h2.h));
+    EXPECT_EQ(e.read("midpage.dat"), "4\r\n");
+    EXPECT_EQ(e.read("midlist4.dat"), "\"/four.mid\"\r\n\"/more.mid\"\r\n");
+    EXPECT_FALSE(e.exists("midlist.dat"));
+    EXPECT_FALSE(e.exists("lot.dat.bad"));
 }
 
 TEST(DataFiles, ShortFileKeepsEarlierValuesAndItsBytes) {
@@ -158,6 +176,17 @@ TEST(DataFiles, OnePassAndOneMoreItemKeepsTheSecondSlot) {
     EXPECT_EQ(s.slotPath[1], "/second");   // the failed item keeps its value
     EXPECT_EQ(s.windowPosition[0], 10);
     EXPECT_EQ(hk.placedTop, 20);
+    // The save keeps the old bytes and writes slot 1 back as it was.
+    const std::string old = d.read("data.dat");
+    testing::internal::CaptureStderr();
+    ASSERT_TRUE(SaveData(d.path(), s, hk.h));
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(d.read("data.dat.bad"), old);
+    LauncherState r;
+    LoadData(d.path(), r, hk.h);
+    EXPECT_EQ(r.slotPath[0], "/extra");
+    EXPECT_EQ(r.slotPath[1], "/second");
+    EXPECT_EQ(r.windowPosition[1], 20);
 }
 
 TEST(DataFiles, GarbageInEachFileIsKeptAsBad) {
@@ -324,6 +353,11 @@ ssize_t fullAfterSome(int fd, const void* b, size_t n) {
     if (g_writesLeft-- <= 0) return diskFull(fd, b, n);
     return ::write(fd, b, n);
 }
+int g_failuresLeft = 0;
+ssize_t fullForSome(int fd, const void* b, size_t n) {
+    if (g_failuresLeft-- > 0) return diskFull(fd, b, n);
+    return ::write(fd, b, n);
+}
 }  // namespace
 
 TEST(DataFiles, FullDiskKeepsTheOldFilesAndMemory) {
@@ -354,7 +388,7 @@ TEST(DataFiles, FullDiskKeepsTheOldFilesAndMemory) {
     EXPECT_EQ(changed.slotPath, before.slotPath);
     EXPECT_EQ(changed.slotUseCount, before.slotUseCount);
     EXPECT_EQ(changed.musicPage, before.musicPage);
-    // One line for each file that could not be saved, naming it.
+    // One line for each file that was not saved, naming it.
     EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 3) << err;
     for (const char* name : {"data.dat", "lot.dat", "midpage.dat"})
         EXPECT_NE(err.find(d.file(name)), std::string::npos) << err;
@@ -371,6 +405,25 @@ TEST(DataFiles, FullDiskKeepsTheOldFilesAndMemory) {
     EXPECT_EQ(d.read("lot.dat"), lot);
     EXPECT_EQ(d.read("midpage.dat"), page);
     EXPECT_NE(err2.find(d.file("lot.dat")), std::string::npos) << err2;
+
+    // Only data.dat fails after a registration: lot.dat keeps the old
+    // counts that go with the old targets, the page and the list are saved.
+    TempDir e;
+    ASSERT_TRUE(SaveData(e.path(), s, hk.h));
+    hk.save = 0;
+    g_failuresLeft = 1;
+    setWriteCall(fullForSome);
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(SaveData(e.path(), changed, hk.h));
+    const std::string err3 = testing::internal::GetCapturedStderr();
+    setWriteCall(old);
+    EXPECT_EQ(e.read("data.dat"), data);
+    EXPECT_EQ(e.read("lot.dat"), lot);
+    EXPECT_EQ(e.read("midpage.dat"), encodeMidpageDat(changed));
+    EXPECT_EQ(hk.save, 1);
+    EXPECT_EQ(std::count(err3.begin(), err3.end(), '\n'), 2) << err3;
+    EXPECT_NE(err3.find(e.file("data.dat")), std::string::npos) << err3;
+    EXPECT_NE(err3.find(e.file("lot.dat")), std::string::npos) << err3;
 }
 
 TEST(DataFiles, SymlinkedFilesStayLinks) {
@@ -410,6 +463,80 @@ TEST(DataFiles, SymlinkedFilesStayLinks) {
     EXPECT_EQ(d.read("data.dat.bad"), "\"cut");
     ASSERT_EQ(::lstat(d.file("data.dat").c_str(), &st), 0);
     EXPECT_TRUE(S_ISLNK(st.st_mode));
+}
+
+TEST(DataFiles, SavingThroughALinkRemovesStaleTemporariesOfItsTarget) {
+    TempDir d, synced;
+    synced.write("data.dat", "old");
+    ASSERT_EQ(::symlink(synced.file("data.dat").c_str(), d.file("data.dat").c_str()), 0);
+    const auto age = [&](const char* name) {
+        const struct timespec old[2] = {{::time(nullptr) - 3600, 0}, {::time(nullptr) - 3600, 0}};
+        ASSERT_EQ(::utimensat(AT_FDCWD, synced.file(name).c_str(), old, 0), 0) << name;
+    };
+    for (const char* n : {"data.dat.tmp-a1B2c3", "data.dat.tmp-toolong1", "data.dat.tmp-ab.c12", "lot.dat.tmp-abc123",
+                          "xdata.dat.tmp-abc123"}) {
+        synced.write(n, "left");
+        age(n);
+    }
+    synced.write("data.dat.tmp-Fresh1", "a save running elsewhere");
+    LauncherState s;
+    Hooks hk;
+    ASSERT_TRUE(SaveData(d.path(), s, hk.h));
+    EXPECT_EQ(synced.read("data.dat"), encodeDataDat(s));
+    EXPECT_FALSE(synced.exists("data.dat.tmp-a1B2c3"));
+    for (const char* n : {"data.dat.tmp-toolong1", "data.dat.tmp-ab.c12", "lot.dat.tmp-abc123", "xdata.dat.tmp-abc123",
+                          "data.dat.tmp-Fresh1"})
+        EXPECT_TRUE(synced.exists(n)) << n;
+}
+
+TEST(DataFiles, ANewFileCanAlwaysBeReadByItsOwner) {
+    // A data.dat nobody may read is kept as .bad; the new one must not be
+    // unreadable again, or each start would lose the last session.
+    TempDir d;
+    LauncherState s;
+    Hooks hk;
+    ASSERT_TRUE(SaveData(d.path(), s, hk.h));
+    ASSERT_EQ(::chmod(d.file("data.dat").c_str(), 0), 0);
+    ASSERT_EQ(::chmod(d.file("lot.dat").c_str(), 0640), 0);
+    ASSERT_TRUE(SaveData(d.path(), s, hk.h));
+    struct stat st {};
+    ASSERT_EQ(::stat(d.file("data.dat").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+    ASSERT_EQ(::stat(d.file("lot.dat").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);   // other permissions are kept
+}
+
+TEST(DataFiles, AFifoUnderADataFileNameNeitherHangsNorIsReplaced) {
+    TempDir d;
+    d.write("data.dat", lines("\"/a\"", 251) + "5\r\n6\r\n");
+    ASSERT_EQ(::mkfifo(d.file("lot.dat").c_str(), 0600), 0);
+    ASSERT_EQ(::mkfifo(d.file("midpage.dat").c_str(), 0600), 0);
+    std::fflush(nullptr);
+    // In a child, so that a hanging open fails the test instead of hanging it.
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        ::alarm(20);
+        LauncherState s;
+        s.slotUseCount[0] = 9;
+        DataFileHooks none;
+        LoadData(d.path(), s, none);
+        if (s.slotPath[0] != "/a" || s.slotUseCount[0] != 9) ::_exit(2);
+        s.slotPath[0] = "/b";
+        ::_exit(SaveData(d.path(), s, none) ? 3 : 0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status)) << "loading hung on a FIFO";
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    // data.dat is saved; the FIFOs are left as they were, with no copies.
+    EXPECT_EQ(d.read("data.dat").substr(0, 5), "\"/b\"\r");
+    struct stat st {};
+    for (const char* n : {"lot.dat", "midpage.dat"}) {
+        ASSERT_EQ(::lstat(d.file(n).c_str(), &st), 0) << n;
+        EXPECT_TRUE(S_ISFIFO(st.st_mode)) << n;
+        EXPECT_FALSE(d.exists(std::string(n) + ".bad")) << n;
+    }
 }
 
 TEST(DataFiles, LeftoverTemporariesAreRemovedAtLoad) {

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QThread>
+#include <algorithm>
 #include <cstdlib>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -116,4 +117,32 @@ TEST_F(Entry, BrokenEntriesFailWithoutStartingAnything) {
     QThread::msleep(200);
     EXPECT_FALSE(d.exists("probe.log"));
     EXPECT_FALSE(d.exists("opener.log")) << "a broken entry is not handed to a text editor";
+}
+
+TEST_F(Entry, EntriesThatAreNoApplicationGoToTheOpener) {
+    // A link entry opens its address; GIO makes no application of it.
+    d.write("site.desktop", "[Desktop Entry]\nType=Link\nName=Site\nURL=https://example.org/a?b=1\n");
+    d.write("folder.desktop", "[Desktop Entry]\nType=Directory\nName=Folder\n");
+    d.write("odd link.desktop", "[Desktop Entry]\nType=Link\nName=Odd\nURL=--help\n");
+    d.write("garbage.desktop", "this is no key file\n");
+    EXPECT_EQ(desktopEntryType(d.file("site.desktop")), DesktopEntryType::Link);
+    EXPECT_EQ(desktopEntryType(d.file("garbage.desktop")), DesktopEntryType::Invalid);
+    EXPECT_EQ(desktopEntryType(writeEntry("app.desktop", "")), DesktopEntryType::Application);
+    DesktopShell shell;
+    EXPECT_GT(shell.execute(std::nullopt, d.file("site.desktop"), std::nullopt, std::nullopt, 1), 32);
+    EXPECT_EQ(waitFor("opener.log"), "https://example.org/a?b=1\n");
+    EXPECT_GT(shell.execute(std::nullopt, d.file("folder.desktop"), std::nullopt, std::nullopt, 1), 32);
+    EXPECT_GT(shell.execute(std::nullopt, d.file("odd link.desktop"), std::nullopt, std::nullopt, 1), 32);
+    // The entries without an address are handed over as files.
+    QElapsedTimer t;
+    t.start();
+    std::string log = d.read("opener.log");
+    while (t.elapsed() < 5000 && std::count(log.begin(), log.end(), '\n') < 3) {
+        QThread::msleep(20);
+        log = d.read("opener.log");
+    }
+    EXPECT_NE(log.find("file://" + d.file("folder.desktop") + "\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("odd%20link.desktop\n"), std::string::npos) << log;
+    EXPECT_EQ(log.find("--help"), std::string::npos) << log;
+    EXPECT_FALSE(d.exists("probe.log"));
 }
