@@ -101,12 +101,7 @@ std::string musicListPath(const std::string& folder, int musicPage, int favourit
     return programFile(folder, "midlist" + part + ".dat");
 }
 
-bool hasMusicListFile(int musicPage, int favouritesMode) { return favouritesMode == 1 || musicPage <= kLastMusicPage; }
-
 bool SaveMusicList(const std::string& folder, const LauncherState& s, const MusicList& list) {
-    // A page past the last one (an edited midpage.dat) has no list file:
-    // what it shows is kept nowhere.
-    if (!hasMusicListFile(s.musicPage, s.favouritesMode)) return true;
     const std::string path = musicListPath(folder, s.musicPage, s.favouritesMode);
     // A list file that could not be read at all (over the size cap, no
     // permission) shows empty; it is never replaced by that empty list.
@@ -118,7 +113,6 @@ bool SaveMusicList(const std::string& folder, const LauncherState& s, const Musi
 
 void LoadMusicList(const std::string& folder, const LauncherState& s, MusicList& list) {
     list.clear();
-    if (!hasMusicListFile(s.musicPage, s.favouritesMode)) return;   // shows empty
     const std::string path = musicListPath(folder, s.musicPage, s.favouritesMode);
     ReadStatus status = ReadStatus::Ok;
     const auto data = readWholeFile(path, &status);

@@ -76,9 +76,6 @@ constexpr int kLastMusicPage = 250;
 
 // "midlist" + page part + ".dat" in the folder.
 std::string musicListPath(const std::string& folder, int musicPage, int favouritesMode);
-// False for a page past the last one: no list file is read or written for
-// it, and its list shows empty. Pages below 0 use page 0's file.
-bool hasMusicListFile(int musicPage, int favouritesMode);
 bool SaveMusicList(const std::string& folder, const LauncherState& s, const MusicList& list);
 void LoadMusicList(const std::string& folder, const LauncherState& s, MusicList& list);
 

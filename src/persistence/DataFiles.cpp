@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <limits>
+#include <optional>
 
 #include "persistence/ItemFile.h"
 
@@ -104,18 +105,45 @@ std::string encodeMidpageDat(const LauncherState& s) {
     return out;
 }
 
+namespace {
+// The counts to store beside the slot targets that stay on disk when
+// data.dat could not be replaced: the count of today for every slot that
+// still holds what is on disk, the stored count for one registered anew.
+// Nothing when the targets on disk cannot be read.
+std::optional<std::string> countsForStoredTargets(const std::string& dataPath, const std::string& lotPath,
+                                                   const LauncherState& s) {
+    LauncherState disk;
+    ReadStatus status = ReadStatus::Ok;
+    const auto data = readWholeFile(dataPath, &status);
+    if (!data && status != ReadStatus::Missing) return std::nullopt;
+    if (data && (!parseDataDat(*data, disk, nullptr))) return std::nullopt;
+    if (const auto lot = readWholeFile(lotPath, &status)) parseLotDat(*lot, disk, nullptr);
+    for (int i = 0; i < kSlotCount; ++i) {
+        if (s.slotPath[static_cast<size_t>(i)] == disk.slotPath[static_cast<size_t>(i)])
+            disk.slotUseCount[static_cast<size_t>(i)] = s.slotUseCount[static_cast<size_t>(i)];
+    }
+    return encodeLotDat(disk);
+}
+}  // namespace
+
 bool SaveData(const std::string& folder, const LauncherState& s, const DataFileHooks& hooks) {
     // The counts in lot.dat belong to the slots in data.dat: when data.dat
-    // cannot be written, lot.dat keeps its old counts too, so no count is
-    // paired with a target it was never counted for. midpage.dat and the
-    // music list do not depend on them and are written all the same.
-    const bool dataOk = replaceFile(programFile(folder, "data.dat"), encodeDataDat(s));
+    // cannot be written, lot.dat gets today's counts only for the slots
+    // whose target on disk is unchanged, so no count is paired with a
+    // target it was never counted for and no count of an unchanged slot is
+    // lost. midpage.dat and the music list do not depend on them and are
+    // written all the same.
+    const std::string dataPath = programFile(folder, "data.dat");
+    const bool dataOk = replaceFile(dataPath, encodeDataDat(s));
     bool ok = dataOk;
     const std::string lot = programFile(folder, "lot.dat");
     if (dataOk) {
         ok = replaceFile(lot, encodeLotDat(s));
+    } else if (const auto counts = countsForStoredTargets(dataPath, lot, s)) {
+        ok = replaceFile(lot, *counts) && ok;
     } else {
-        std::fprintf(stderr, "sorvel_p: %s not saved either: its counts go with data.dat\n", lot.c_str());
+        std::fprintf(stderr, "sorvel_p: %s not saved either: the targets its counts go with cannot be read\n",
+                     lot.c_str());
     }
     ok = replaceFile(programFile(folder, "midpage.dat"), encodeMidpageDat(s)) && ok;
     if (hooks.saveMusicList) hooks.saveMusicList();

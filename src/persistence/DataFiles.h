@@ -36,9 +36,11 @@ std::string encodeMidpageDat(const LauncherState& s);
 // Writes data.dat, lot.dat and midpage.dat, each through a temporary file
 // that replaces the old one (a damaged one is first kept as NAME.bad), then
 // the music list through saveMusicList. A file that cannot be written keeps
-// its old content and one stderr line names it. When data.dat fails, lot.dat
-// is not written either (its counts belong to those slots; one stderr line
-// says so); midpage.dat and the music list are written whatever failed.
+// its old content and one stderr line names it. When data.dat fails, the
+// targets on disk stay, and lot.dat gets the counts that go with them:
+// today's for a slot whose target is unchanged, the stored one for a slot
+// registered anew (not written at all when the targets on disk cannot be
+// read); midpage.dat and the music list are written whatever failed.
 // Returns false when any of the three files was not written.
 bool SaveData(const std::string& folder, const LauncherState& s, const DataFileHooks& hooks);
 
