@@ -24,7 +24,10 @@ def first_window_ms(s, exe, build):
     if out.returncode != 0:
         raise SystemExit("sorvel_p did not show its window (X server %s): %s"
                          % ("running" if s.xvfb.poll() is None else "gone", out.stderr))
-    return float(out.stdout.split()[1])
+    painted = float(out.stdout.split()[1])
+    if painted < 0:
+        raise SystemExit("sorvel_p mapped its window but showed no picture in it")
+    return painted
 
 
 def main():

@@ -100,6 +100,8 @@ def time_start(s, prog, build):
     if out.returncode != 0:
         harness.fail("%s did not show its window: %s" % (prog.name, out.stderr))
     mapped, painted = (float(v) for v in out.stdout.split())
+    if painted < 0:
+        harness.fail("%s mapped its window but showed no picture in it" % prog.name)
     prog.starts.append(mapped)
     prog.pictures.append(painted)
     time.sleep(0.2)

@@ -121,6 +121,14 @@ void ChoiceListBox::choose(int row) {
     if (onChoose) onChoose(row);
 }
 
+void ChoiceListBox::hideEvent(QHideEvent* e) {
+    // A press whose release never comes here (the box was hidden under it)
+    // is over: later keys choose at once again.
+    mouseDown_ = false;
+    movedDuringPress_ = false;
+    QListWidget::hideEvent(e);
+}
+
 void ChoiceListBox::keyPressEvent(QKeyEvent* e) {
     ++input_;
     QListWidget::keyPressEvent(e);

@@ -95,6 +95,7 @@ public:
     std::function<void(int row)> onChoose;
 
 protected:
+    void hideEvent(QHideEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;

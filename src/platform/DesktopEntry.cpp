@@ -1,12 +1,15 @@
 #include "platform/DesktopEntry.h"
 
 #include <dlfcn.h>
+#include <sys/stat.h>
 #include <gio/gdesktopappinfo.h>
 #include <gio/gio.h>
 
 namespace sorvel {
 
 namespace {
+constexpr off_t kMaxEntryBytes = 1 << 20;
+
 // GIO is loaded when the first desktop entry starts: a launcher that never
 // starts one does not pay for it at start-up.
 struct Gio {
@@ -39,6 +42,11 @@ bool isDesktopEntry(const std::string& path) {
 }
 
 DesktopEntryType desktopEntryType(const std::string& path, std::string* url) {
+    // A menu entry is a few kilobytes; anything huge is no entry, and is not
+    // read on the window's thread.
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kMaxEntryBytes)
+        return DesktopEntryType::Invalid;
     GKeyFile* kf = g_key_file_new();
     DesktopEntryType type = DesktopEntryType::Invalid;
     if (g_key_file_load_from_file(kf, path.c_str(), G_KEY_FILE_NONE, nullptr) &&

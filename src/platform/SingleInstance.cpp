@@ -8,6 +8,8 @@
 #include <QFileInfo>
 #include <QObject>
 #include <QSocketNotifier>
+#include <QStandardPaths>
+#include <QTimer>
 #include <QThread>
 #include <algorithm>
 #include <vector>
@@ -55,14 +57,14 @@ bool waitFor(int fd, short events, const QElapsedTimer& t, int timeoutMs) {
 
 // The user's private runtime folder when there is one, else the temp folder.
 QString socketFolder() {
-    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
-    if (!runtime.isEmpty()) {
-        struct stat st {};
-        if (::stat(runtime.constData(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() &&
-            (st.st_mode & 077) == 0)
-            return QString::fromLocal8Bit(runtime);
-    }
-    return QDir::tempPath();
+    // Qt's runtime folder: XDG_RUNTIME_DIR when it is ours, otherwise a
+    // private folder of this user's that Qt makes in the temp folder.
+    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    struct stat st {};
+    if (!runtime.isEmpty() && ::stat(QFile::encodeName(runtime).constData(), &st) == 0 && S_ISDIR(st.st_mode) &&
+        st.st_uid == ::geteuid() && (st.st_mode & 077) == 0)
+        return runtime;
+    return QDir::tempPath();   // the peer checks still keep other users out
 }
 
 QString canonicalFolder(const std::string& folder) {
@@ -147,6 +149,9 @@ bool SingleInstance::askToRaise(int timeoutMs) {
 // The listening socket and the connections being answered, all served in
 // the event loop.
 struct SingleInstance::Server {
+    static constexpr int kMaxClients = 8;
+    static constexpr int kClientMs = 1000;   // a connection that says nothing is dropped
+
     int fd = -1;
     QString path;
     std::unique_ptr<QSocketNotifier> notifier;
@@ -156,12 +161,14 @@ struct SingleInstance::Server {
         int fd;
         QByteArray line;
         QSocketNotifier* notifier;
+        QTimer* deadline;
     };
     std::vector<Client> clients;
 
     ~Server() {
         for (Client& c : clients) {
             delete c.notifier;
+            delete c.deadline;
             ::close(c.fd);
         }
         notifier.reset();
@@ -174,14 +181,27 @@ struct SingleInstance::Server {
     void accept() {
         for (;;) {
             const int c = ::accept4(fd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
-            if (c < 0) return;
-            if (!peerIsThisUser(c) || clients.size() >= 8) {
+            if (c < 0) {
+                // Out of descriptors: the connection stays pending, so listen
+                // again a little later instead of spinning.
+                if (errno == EMFILE || errno == ENFILE) {
+                    notifier->setEnabled(false);
+                    QTimer::singleShot(200, notifier.get(), [n = notifier.get()] { n->setEnabled(true); });
+                }
+                return;
+            }
+            if (!peerIsThisUser(c)) {
                 ::close(c);
                 continue;
             }
+            if (clients.size() >= kMaxClients) drop(clients.front().fd);
             auto* n = new QSocketNotifier(c, QSocketNotifier::Read);
             QObject::connect(n, &QSocketNotifier::activated, n, [this, c] { read(c); });
-            clients.push_back(Client{c, {}, n});
+            auto* t = new QTimer;
+            t->setSingleShot(true);
+            QObject::connect(t, &QTimer::timeout, t, [this, c] { drop(c); });
+            t->start(kClientMs);
+            clients.push_back(Client{c, {}, n, t});
         }
     }
 
@@ -195,11 +215,20 @@ struct SingleInstance::Server {
         const qsizetype nl = it->line.indexOf('\n');
         if (nl < 0 && n > 0 && it->line.size() <= 64) return;   // more to come
         const bool asked = nl >= 0 && it->line.left(nl).trimmed() == "raise";
-        // The notifier delivering this call goes once the call is over.
+        if (asked && onRaise && onRaise()) ::send(cfd, "ok\n", 3, MSG_NOSIGNAL);
+        drop(cfd);
+    }
+
+    // Closes a connection. Its notifier or timer may be the one delivering
+    // this call, so they go once the call is over.
+    void drop(int cfd) {
+        auto it = std::find_if(clients.begin(), clients.end(), [cfd](const Client& c) { return c.fd == cfd; });
+        if (it == clients.end()) return;
         it->notifier->setEnabled(false);
         it->notifier->deleteLater();
+        it->deadline->stop();
+        it->deadline->deleteLater();
         clients.erase(it);
-        if (asked && onRaise && onRaise()) ::send(cfd, "ok\n", 3, MSG_NOSIGNAL);
         ::close(cfd);
     }
 };

@@ -1,10 +1,11 @@
 // Which of the synthesizer's messages reach stderr: each distinct text once
-// per file. A track that ends at once is opened again and again, and the
-// synthesizer repeats its warnings every time; they are said once, while
-// the same file keeps being opened. Opening another file starts afresh.
+// per file. A track that ends at once is opened again and again (alone, or
+// in turn with others under a repeating pattern), and the synthesizer
+// repeats its warnings every time; they are said once per file for the run.
 #pragma once
 
 #include <cstddef>
+#include <map>
 #include <set>
 #include <string>
 
@@ -12,20 +13,22 @@ namespace sorvel {
 
 class SynthLogFilter {
 public:
-    static constexpr size_t kMaxTexts = 64;
+    static constexpr size_t kMaxTexts = 64;    // per file; then it stays quiet
+    static constexpr size_t kMaxFiles = 256;   // files remembered; then all start afresh
 
-    // The file whose messages follow; the same path again keeps what was said.
+    // The file whose messages follow.
     void setFile(const std::string& path) {
-        if (path == path_) return;
+        if (path == path_ && current_) return;
         path_ = path;
-        seen_.clear();
+        if (seen_.size() >= kMaxFiles && !seen_.count(path)) seen_.clear();
+        current_ = &seen_[path];
     }
 
-    // True the first time a text comes for the current file. Once kMaxTexts
-    // texts were said for it, the rest of that file's messages stay quiet.
+    // True the first time a text comes for the current file.
     bool shouldPrint(const std::string& text) {
-        if (seen_.size() >= kMaxTexts) return false;
-        return seen_.insert(text).second;
+        if (!current_) setFile(path_);
+        if (current_->size() >= kMaxTexts) return false;
+        return current_->insert(text).second;
     }
 
     bool shouldPrint(const std::string& path, const std::string& text) {
@@ -35,7 +38,8 @@ public:
 
 private:
     std::string path_;
-    std::set<std::string> seen_;
+    std::map<std::string, std::set<std::string>> seen_;
+    std::set<std::string>* current_ = nullptr;
 };
 
 }  // namespace sorvel

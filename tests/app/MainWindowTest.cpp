@@ -81,7 +81,6 @@ TEST_F(Window, StartUpBuildsTheControlSet) {
     EXPECT_EQ(w->com5(6)->text(), QStringLiteral("繰返"));
     for (int i : {4, 5, 7, 8}) EXPECT_TRUE(w->com5(i)->isHidden()) << i;
     for (int i : {0, 1, 2, 3, 6}) EXPECT_FALSE(w->com5(i)->isHidden()) << i;
-    EXPECT_TRUE(w->list1()->isHidden());
     EXPECT_TRUE(w->text1()->isHidden());
     EXPECT_FALSE(w->text1()->isEnabled());
     EXPECT_TRUE(w->check2()->isHidden());
@@ -90,6 +89,37 @@ TEST_F(Window, StartUpBuildsTheControlSet) {
     EXPECT_EQ(w->state().alarmSoundPath, dir.path() + "bg.wav");
     // Missing icons: the program still starts.
     EXPECT_EQ(w->state().framesPerSecond, 20);
+}
+
+TEST_F(Window, HiddenListsAreBuiltWhenFirstNeeded) {
+    dir.write("midlist.dat", "\"/m/a.mid\"\r\n\"/m/b.mid\"\r\n");
+    start();
+    auto built = [&] { return w->findChildren<QListView*>().size(); };
+    // Start-up, frames, the game and back, the reset keys and a music
+    // reservation build none of them.
+    frames(5);
+    w->formKeyDown(kKeyF6);
+    w->formKeyDown(kKeyF4);
+    frames(5);
+    w->formKeyDown(kKeyF6);
+    w->askReset = [] { return false; };
+    for (int k : {kKeyF1, kKeyF9, kKeyF3, kKeyDelete}) w->formKeyDown(k);
+    w->com5Click(2);   // Play: nothing selected, nothing plays
+    frames(5);
+    EXPECT_EQ(built(), 0);
+    // The pattern list when it is asked for, alone.
+    w->com5Click(6);
+    EXPECT_EQ(built(), 1);
+    EXPECT_FALSE(w->list2()->isHidden());
+    w->list2Click(1);
+    // The list box when the panel opens: where the slide has it, with the
+    // list loaded at start, nothing selected.
+    w->com5Click(1);
+    frames(30);
+    EXPECT_EQ(built(), 2);
+    EXPECT_FALSE(w->list1()->isHidden());
+    EXPECT_EQ(w->list1()->model()->rowCount(), 2);
+    EXPECT_TRUE(w->list1()->selectionModel()->selectedIndexes().isEmpty());
 }
 
 TEST_F(Window, FramePacingAndThePast32BitClock) {

@@ -265,6 +265,14 @@ TEST_F(ListWindow, PatternListAndPageMenuChooseOnEveryChangeOfSelection) {
     l2->setCurrentRow(0);
     EXPECT_EQ(w->com5(6)->text(), l2->item(3)->text());
     EXPECT_FALSE(l2->isHidden());
+    // A press the box's hiding cut short (the game came up under it): the
+    // keys choose at once again.
+    QTest::mousePress(l2->viewport(), Qt::LeftButton, {}, rowAt(l2, 1));
+    l2->hide();
+    w->com5Click(6);
+    l2->setFocus();
+    QTest::keyClick(l2, Qt::Key_Down);
+    EXPECT_EQ(w->com5(6)->text(), l2->item(2)->text());
 
     // The page menu: a drag from 1つ前 to そのまま only closes it; a key
     // step pages; 1つ後 clicked twice pages twice.

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QTimer>
 #include <atomic>
 #include <thread>
@@ -146,6 +147,39 @@ TEST(SingleInstance, OnlyARaiseLineRaisesAndTheSocketIsPrivate) {
     EXPECT_EQ(raised, 0);
     EXPECT_EQ(send("raise\n"), QByteArray("ok\n"));
     EXPECT_EQ(raised, 1);
+    // Connections that never say anything neither block the next start
+    // nor stay open for good.
+    std::vector<int> idle;
+    for (int i = 0; i < 12; ++i) {
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_un addr{};
+        addr.sun_family = AF_UNIX;
+        const QByteArray path = QFile::encodeName(a.socketName());
+        std::memcpy(addr.sun_path, path.constData(), static_cast<size_t>(path.size()));
+        ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+        idle.push_back(fd);
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);   // taken in
+    }
+    for (int i = 0; i < 5; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    std::atomic<bool> done{false};
+    SingleInstance::Outcome out{};
+    std::thread t([&] {
+        SingleInstance b(d.path());
+        out = b.start(3000);
+        done = true;
+    });
+    while (!done) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    t.join();
+    EXPECT_EQ(out, SingleInstance::Outcome::Raised);
+    EXPECT_EQ(raised, 2);
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < 1500) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    for (int fd : idle) {
+        char c;
+        EXPECT_EQ(::recv(fd, &c, 1, MSG_DONTWAIT), 0) << "still open";   // closed by the launcher
+        ::close(fd);
+    }
     // Let go: the socket is gone with it.
     a.release();
     EXPECT_FALSE(QFileInfo::exists(a.socketName()));
