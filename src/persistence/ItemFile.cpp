@@ -251,6 +251,17 @@ bool replaceFile(const std::string& path, std::string_view content) {
     return writeFileAtomically(path, content);
 }
 
+namespace {
+// True when text holds any of the few characters in set: one vectorised
+// scan a character (find_first_of looks the set up for every byte).
+bool holdsAny(std::string_view text, std::string_view set) {
+    for (char c : set) {
+        if (!text.empty() && std::memchr(text.data(), c, text.size())) return true;
+    }
+    return false;
+}
+}  // namespace
+
 void ItemReader::skipDelimiter() {
     // Skip blanks after the item, then one comma or one line end (CR LF,
     // CR or LF).
@@ -286,7 +297,7 @@ bool ItemReader::readRaw(std::string& out, bool& quoted) {
             lossy_ = true;
         } else {
             out.assign(d_.substr(start, close - start));
-            if (out.find_first_of("\r\n") != std::string::npos) lossy_ = true;
+            if (holdsAny(out, "\r\n")) lossy_ = true;
             pos_ = close + 1;
             // Anything after a stray closing quote up to the delimiter is dropped.
             while (pos_ < d_.size() && d_[pos_] != ',' && !isLineEnd(d_[pos_])) {
@@ -384,7 +395,5 @@ void appendNumberLine(std::string& out, int64_t n) {
 }  // namespace sorvel
 
 namespace sorvel {
-bool fitsItemFile(std::string_view text) {
-    return text.find_first_of("\"\r\n") == std::string_view::npos;
-}
+bool fitsItemFile(std::string_view text) { return !holdsAny(text, "\"\r\n"); }
 }  // namespace sorvel
