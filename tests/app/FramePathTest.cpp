@@ -14,6 +14,7 @@
 #include <functional>
 
 #include "TempDir.h"
+#include "WindowFakes.h"
 #include "app/MainWindow.h"
 #include "launcher/Commands.h"
 #include "platform/Fakes.h"
@@ -21,15 +22,8 @@
 using namespace sorvel;
 
 namespace {
-struct FramePath : ::testing::Test {
+struct FramePath : ::testing::Test, WindowFakes {
     TempDir dir;
-    FakeClock clock;
-    RecordingShell shell;
-    CountingBeeper beeper;
-    FakeClipboard clipboard;
-    FakeLocalAddress local;
-    FakeWavPlayer wav;
-    FakeMci mci;
     std::unique_ptr<MainWindow> w;
 
     void SetUp() override {
@@ -39,7 +33,7 @@ struct FramePath : ::testing::Test {
         icon.save(QString::fromStdString(dir.file("ico.bmp")), "BMP");
         icon.save(QString::fromStdString(dir.file("ico1.bmp")), "BMP");
         clock.now = 5'000'000;
-        w = std::make_unique<MainWindow>(dir.path(), AppServices{&clock, &shell, &beeper, &clipboard, &local, &wav, &mci});
+        w = std::make_unique<MainWindow>(dir.path(), services());
         w->endProgram = [](int) {};
         w->runFileDialog = [] {};
         w->formLoad();
@@ -182,18 +176,13 @@ TEST_F(FramePath, BannerPanelAndAlarmFramesReachTheScreenWhole) {
 // same frames and presses, end in the same state; shown again, the next
 // frame gives the same picture.
 TEST(FramePathHidden, AMinimisedWindowKeepsStepWithAShownOne) {
-    struct One {
+    struct One : WindowFakes {
         TempDir dir;
-        RecordingShell shell;
-        CountingBeeper beeper;
-        FakeClipboard clipboard;
-        FakeLocalAddress local;
-        FakeWavPlayer wav;
-        FakeMci mci;
         std::unique_ptr<MainWindow> w;
-        explicit One(FakeClock& clock) {
-            w = std::make_unique<MainWindow>(dir.path(),
-                                             AppServices{&clock, &shell, &beeper, &clipboard, &local, &wav, &mci});
+        explicit One(FakeClock& shared) {
+            AppServices sv = services();
+            sv.clock = &shared;   // both run on one clock
+            w = std::make_unique<MainWindow>(dir.path(), sv);
             w->endProgram = [](int) {};
             w->runFileDialog = [] {};
             w->formLoad();

@@ -13,6 +13,7 @@
 #include <QWindow>
 
 #include "TempDir.h"
+#include "WindowFakes.h"
 #include "app/MainWindow.h"
 #include "launcher/Commands.h"
 #include "platform/Fakes.h"
@@ -21,22 +22,15 @@
 using namespace sorvel;
 
 namespace {
-struct Window : ::testing::Test {
+struct Window : ::testing::Test, WindowFakes {
     TempDir dir;
-    FakeClock clock;
-    RecordingShell shell;
-    CountingBeeper beeper;
-    FakeClipboard clipboard;
-    FakeLocalAddress local;
-    FakeWavPlayer wav;
-    FakeMci mci;
     std::unique_ptr<MainWindow> w;
     int ended = -1;
     std::string dialogAnswer;
 
     void start() {
         clock.now = 5'000'000;
-        w = std::make_unique<MainWindow>(dir.path(), AppServices{&clock, &shell, &beeper, &clipboard, &local, &wav, &mci});
+        w = std::make_unique<MainWindow>(dir.path(), services());
         w->endProgram = [this](int c) { ended = c; };
         w->runFileDialog = [this] { w->state().fileDialogValue = dialogAnswer; };
         w->formLoad();

@@ -10,6 +10,7 @@
 #include <QTest>
 
 #include "TempDir.h"
+#include "WindowFakes.h"
 #include "app/MainWindow.h"
 #include "app/MusicListView.h"
 #include "platform/Surface.h"
@@ -18,15 +19,8 @@
 using namespace sorvel;
 
 namespace {
-struct ListWindow : ::testing::Test {
+struct ListWindow : ::testing::Test, WindowFakes {
     TempDir dir;
-    FakeClock clock;
-    RecordingShell shell;
-    CountingBeeper beeper;
-    FakeClipboard clipboard;
-    FakeLocalAddress local;
-    FakeWavPlayer wav;
-    FakeMci mci;
     std::unique_ptr<MainWindow> w;
 
     void start(int entries, int page = 0) {
@@ -43,7 +37,7 @@ struct ListWindow : ::testing::Test {
         dir.write("midpage.dat", std::to_string(page) + "\r\n");
         mci.openAnything = true;
         clock.now = 5'000'000;
-        w = std::make_unique<MainWindow>(dir.path(), AppServices{&clock, &shell, &beeper, &clipboard, &local, &wav, &mci});
+        w = std::make_unique<MainWindow>(dir.path(), services());
         w->runFileDialog = [] {};
         w->formLoad();
         w->show();

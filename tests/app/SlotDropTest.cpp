@@ -10,6 +10,7 @@
 #include <QUrl>
 
 #include "TempDir.h"
+#include "WindowFakes.h"
 #include "app/MainWindow.h"
 #include "app/SlotDrop.h"
 #include "platform/Fakes.h"
@@ -17,22 +18,15 @@
 using namespace sorvel;
 
 namespace {
-struct Drop : ::testing::Test {
+struct Drop : ::testing::Test, WindowFakes {
     TempDir dir;
     TempDir files;
-    FakeClock clock;
-    RecordingShell shell;
-    CountingBeeper beeper;
-    FakeClipboard clipboard;
-    FakeLocalAddress local;
-    FakeWavPlayer wav;
-    FakeMci mci;
     std::unique_ptr<MainWindow> w;
     int warnings = 0;
 
     void start() {
         clock.now = 5'000'000;
-        w = std::make_unique<MainWindow>(dir.path(), AppServices{&clock, &shell, &beeper, &clipboard, &local, &wav, &mci});
+        w = std::make_unique<MainWindow>(dir.path(), services());
         w->warnUnstorable = [this] { ++warnings; };
         w->formLoad();
     }

@@ -6,6 +6,7 @@
 #include <QScreen>
 
 #include "TempDir.h"
+#include "WindowFakes.h"
 #include "app/MainWindow.h"
 #include "app/WindowPlacement.h"
 #include "platform/Fakes.h"
@@ -39,17 +40,11 @@ TEST(WindowPlacement, OffEveryScreenComesToTheNearestSpot) {
 
 TEST(WindowPlacement, LoadedPositionOffScreenIsBroughtBack) {
     TempDir dir;
-    FakeClock clock;
-    RecordingShell shell;
-    CountingBeeper beeper;
-    FakeClipboard clipboard;
-    FakeLocalAddress local;
-    FakeWavPlayer wav;
-    FakeMci mci;
+    WindowFakes fakes;
     std::string data;
     for (int i = 0; i < 251; ++i) data += "\"\"\r\n";
     dir.write("data.dat", data + "900000\r\n-600000\r\n");
-    MainWindow w(dir.path(), AppServices{&clock, &shell, &beeper, &clipboard, &local, &wav, &mci});
+    MainWindow w(dir.path(), fakes.services());
     w.formLoad();
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
     EXPECT_TRUE(screen.contains(QRect(w.pos(), w.size()))) << w.pos().x() << "," << w.pos().y();
@@ -57,7 +52,7 @@ TEST(WindowPlacement, LoadedPositionOffScreenIsBroughtBack) {
 
     // An on-screen position is kept to the pixel.
     dir.write("data.dat", data + "1200\r\n900\r\n");
-    MainWindow w2(dir.path(), AppServices{&clock, &shell, &beeper, &clipboard, &local, &wav, &mci});
+    MainWindow w2(dir.path(), fakes.services());
     w2.formLoad();
     EXPECT_EQ(w2.pos(), QPoint(80, 60));
 }
@@ -65,17 +60,11 @@ TEST(WindowPlacement, LoadedPositionOffScreenIsBroughtBack) {
 TEST(WindowPlacement, WithoutPlacementTheStoredPositionIsKept) {
     // Under Wayland the window's place is unknown: saving keeps the file's.
     TempDir dir;
-    FakeClock clock;
-    RecordingShell shell;
-    CountingBeeper beeper;
-    FakeClipboard clipboard;
-    FakeLocalAddress local;
-    FakeWavPlayer wav;
-    FakeMci mci;
+    WindowFakes fakes;
     std::string data;
     for (int i = 0; i < 251; ++i) data += "\"\"\r\n";
     dir.write("data.dat", data + "1500\r\n3000\r\n");
-    MainWindow w(dir.path(), AppServices{&clock, &shell, &beeper, &clipboard, &local, &wav, &mci});
+    MainWindow w(dir.path(), fakes.services());
     w.windowPlaceable = false;
     w.formLoad();
     w.move(0, 0);
