@@ -121,14 +121,21 @@ TEST(SingleInstance, OnlyARaiseLineRaisesAndTheSocketIsPrivate) {
     ASSERT_EQ(::stat(QFile::encodeName(a.socketName()).constData(), &st), 0);
     EXPECT_TRUE(S_ISSOCK(st.st_mode));
     EXPECT_EQ(st.st_mode & 077, 0u);
-    // Something else on the socket, or a line too long to be ours, raises nothing.
-    auto send = [&](const QByteArray& bytes) {
+    // A connection to the socket; -1 when it is refused.
+    auto connectToIt = [&] {
         const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
         sockaddr_un addr{};
         addr.sun_family = AF_UNIX;
         const QByteArray path = QFile::encodeName(a.socketName());
         std::memcpy(addr.sun_path, path.constData(), static_cast<size_t>(path.size()));
-        EXPECT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+        if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) return fd;
+        ::close(fd);
+        return -1;
+    };
+    // Something else on the socket, or a line too long to be ours, raises nothing.
+    auto send = [&](const QByteArray& bytes) {
+        const int fd = connectToIt();
+        EXPECT_GE(fd, 0);
         EXPECT_EQ(::send(fd, bytes.constData(), static_cast<size_t>(bytes.size()), MSG_NOSIGNAL), bytes.size());
         ::shutdown(fd, SHUT_WR);
         QByteArray answer;
@@ -151,12 +158,8 @@ TEST(SingleInstance, OnlyARaiseLineRaisesAndTheSocketIsPrivate) {
     // nor stay open for good.
     std::vector<int> idle;
     for (int i = 0; i < 12; ++i) {
-        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_un addr{};
-        addr.sun_family = AF_UNIX;
-        const QByteArray path = QFile::encodeName(a.socketName());
-        std::memcpy(addr.sun_path, path.constData(), static_cast<size_t>(path.size()));
-        ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+        const int fd = connectToIt();
+        ASSERT_GE(fd, 0);
         idle.push_back(fd);
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);   // taken in
     }
