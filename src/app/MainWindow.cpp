@@ -95,6 +95,7 @@ MainWindow::MainWindow(std::string programFolder, AppServices services, QWidget*
     setAttribute(Qt::WA_OpaquePaintEvent);
     buildControls();
     useSquareLook(this, new SquareStyle);
+    place_ = new PlaceWatcher(this);
 
     MusicView v;
     v.hidePageMenu = [this] { hideList3(); };
@@ -392,8 +393,7 @@ void MainWindow::formUnload() {
 
 std::array<int32_t, 2> MainWindow::windowTwips() const {
     if (!windowPlaceable) return st_.windowPosition;
-    const QPoint p = pos();
-    return {static_cast<int32_t>(p.x() * 15), static_cast<int32_t>(p.y() * 15)};
+    return place_->twipsToStore();
 }
 
 void MainWindow::placeWindowTwips(int32_t left, int32_t top) {
@@ -415,6 +415,7 @@ void MainWindow::placeStoredWindow(int32_t left, int32_t top) {
     } else {
         move(nx, ny);
     }
+    place_->keeper().placed({left, top}, pos().x(), pos().y(), nx != x || ny != y);
 }
 
 void MainWindow::saveData() {

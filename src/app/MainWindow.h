@@ -29,6 +29,8 @@ class QPushButton;
 
 namespace sorvel {
 
+class PlaceWatcher;
+
 struct AppServices {
     Clock* clock = nullptr;
     Shell* shell = nullptr;
@@ -73,7 +75,9 @@ public:
     void gett();
     void alarmStep();
 
-    // Window position in twips (frame left/top x 15).
+    // Window position to store, in twips (frame left/top x 15): the normal
+    // window's place, or the stored one while the window stands where it
+    // was brought into view.
     std::array<int32_t, 2> windowTwips() const;
     void placeWindowTwips(int32_t left, int32_t top);
     // A stored position: placed as it is unless the window would be off
@@ -166,6 +170,7 @@ private:
     std::vector<QRect> backgroundCovers_;   // opaque controls on the window
     QRegion backgroundShows_;               // the background that shows
     QTimer timer_;
+    PlaceWatcher* place_ = nullptr;   // the window's own place, for storing
 
     SurfaceWidget* picture1_ = nullptr;
     std::array<SurfaceWidget*, 10> command1_{};

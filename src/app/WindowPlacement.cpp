@@ -1,6 +1,9 @@
 #include "app/WindowPlacement.h"
 
+#include <QEvent>
+#include <QWidget>
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <limits>
 
@@ -39,6 +42,71 @@ std::pair<int, int> reachablePosition(int x, int y, int w, int h, const std::vec
     if (!nearest) return {x, y};
     return {static_cast<int>(clampInto(x, w, nearest->x, nearest->w)),
             static_cast<int>(clampInto(y, h, nearest->y, nearest->h))};
+}
+
+void PlaceKeeper::placed(std::array<int32_t, 2> storedTwips, int x, int y, bool brought) {
+    if (brought) {
+        stored_ = storedTwips;
+    } else {
+        stored_.reset();
+    }
+    placedX_ = x;
+    placedY_ = y;
+}
+
+void PlaceKeeper::moved(int x, int y, bool normal, int64_t nowMs) {
+    if (!normal || !inNormal_) return;
+    if (!normalMoves_.empty() && normalMoves_.back().x == x && normalMoves_.back().y == y) return;
+    normalMoves_.push_back({x, y, nowMs});
+    while (normalMoves_.size() > 8) normalMoves_.pop_front();
+}
+
+void PlaceKeeper::stateChanged(bool normal, int64_t nowMs) {
+    if (!normal && inNormal_) {
+        // The moves that came with the change are the window manager's,
+        // not the user's; the first place ever seen stays in any case.
+        while (normalMoves_.size() > 1 && nowMs - normalMoves_.back().ms < kStateMoveMs) normalMoves_.pop_back();
+    }
+    inNormal_ = normal;
+}
+
+std::array<int32_t, 2> PlaceKeeper::twipsToStore(int x, int y, bool normalNow) const {
+    if (!normalNow && !normalMoves_.empty()) {
+        x = normalMoves_.back().x;
+        y = normalMoves_.back().y;
+    }
+    // Never moved by the user since it was brought into view: the stored
+    // place is still the one to come back to on the screens it was meant for.
+    if (stored_ && x == placedX_ && y == placedY_) return *stored_;
+    return {static_cast<int32_t>(x * 15), static_cast<int32_t>(y * 15)};
+}
+
+PlaceWatcher::PlaceWatcher(QWidget* window) : QObject(window), window_(window) {
+    window->installEventFilter(this);
+}
+
+bool PlaceWatcher::normalState(const QWidget* w) {
+    return !(w->windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen));
+}
+
+std::array<int32_t, 2> PlaceWatcher::twipsToStore() const {
+    const QPoint p = window_->pos();
+    return keeper_.twipsToStore(p.x(), p.y(), normalState(window_));
+}
+
+bool PlaceWatcher::eventFilter(QObject* o, QEvent* e) {
+    if (o == window_) {
+        const int64_t now = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                std::chrono::steady_clock::now().time_since_epoch())
+                                .count();
+        if (e->type() == QEvent::Move) {
+            const QPoint p = window_->pos();
+            keeper_.moved(p.x(), p.y(), normalState(window_), now);
+        } else if (e->type() == QEvent::WindowStateChange) {
+            keeper_.stateChanged(normalState(window_), now);
+        }
+    }
+    return QObject::eventFilter(o, e);
 }
 
 }  // namespace sorvel

@@ -1,10 +1,22 @@
-// Keeps the main window reachable: a stored position that would put it
-// entirely off every screen (a monitor unplugged, a smaller display, a
-// hand-edited data.dat) is moved to the nearest spot where it can be seen.
+// Keeps the main window reachable and its place the user's own.
+//
+// A stored position that would put the window entirely off every screen (a
+// monitor unplugged, a smaller display, a hand-edited data.dat) is moved to
+// the nearest spot where it can be seen. The place stored again at the end
+// is the window's normal place: not where a window manager put it for full
+// screen or maximised, and not the spot it was brought to, unless the user
+// moved it since.
 #pragma once
 
+#include <QObject>
+#include <array>
+#include <cstdint>
+#include <deque>
+#include <optional>
 #include <utility>
 #include <vector>
+
+class QWidget;
 
 namespace sorvel {
 
@@ -17,5 +29,56 @@ struct ScreenRect {
 // ask); otherwise the window is moved the shortest way onto the screen
 // nearest to it, wholly inside when it fits.
 std::pair<int, int> reachablePosition(int x, int y, int w, int h, const std::vector<ScreenRect>& screens);
+
+// Follows the window's place (frame top-left, pixels) through moves and
+// state changes and answers which place to store, in twips.
+class PlaceKeeper {
+public:
+    // A window manager moves a window for full screen or maximised just
+    // before or just after it says so; moves this close to leaving the
+    // normal state belong to the new state.
+    static constexpr int64_t kStateMoveMs = 400;
+
+    // The stored place `storedTwips` was asked for and the window put at
+    // pixel (x, y); `brought` when that spot differs from the stored one
+    // because the stored one lay off every screen.
+    void placed(std::array<int32_t, 2> storedTwips, int x, int y, bool brought);
+    // The window's frame now stands at (x, y); `normal`: the window is in
+    // none of the states full screen, maximised or minimised.
+    void moved(int x, int y, bool normal, int64_t nowMs);
+    // The window's state changed; `normal` as for moved.
+    void stateChanged(bool normal, int64_t nowMs);
+    // The place to store, given where the frame is now and whether the
+    // window is in its normal state now.
+    std::array<int32_t, 2> twipsToStore(int x, int y, bool normalNow) const;
+
+private:
+    struct Move {
+        int x, y;
+        int64_t ms;
+    };
+    std::deque<Move> normalMoves_;   // the last few moves in the normal state
+    bool inNormal_ = true;
+    std::optional<std::array<int32_t, 2>> stored_;
+    int placedX_ = 0, placedY_ = 0;
+};
+
+// Feeds a top-level widget's moves and state changes to a PlaceKeeper.
+class PlaceWatcher : public QObject {
+public:
+    explicit PlaceWatcher(QWidget* window);
+    PlaceKeeper& keeper() { return keeper_; }
+    const PlaceKeeper& keeper() const { return keeper_; }
+    // The place to store for the window as it is now.
+    std::array<int32_t, 2> twipsToStore() const;
+
+protected:
+    bool eventFilter(QObject* o, QEvent* e) override;
+
+private:
+    static bool normalState(const QWidget* w);
+    QWidget* window_;
+    PlaceKeeper keeper_;
+};
 
 }  // namespace sorvel

@@ -71,3 +71,64 @@ TEST(WindowPlacement, WithoutPlacementTheStoredPositionIsKept) {
     w.formUnload();
     EXPECT_EQ(dir.read("data.dat"), data + "1500\r\n3000\r\n");
 }
+
+TEST(WindowPlacement, FullScreenAndMaximisedPlacesAreNotStored) {
+    // The window manager's move to the corner may come just before or just
+    // after it says the window is full screen; either way the normal place
+    // is the one stored, and a later move of the user's counts again.
+    for (bool moveFirst : {true, false}) {
+        PlaceKeeper k;
+        k.moved(300, 200, true, 1000);
+        if (moveFirst) k.moved(0, 0, true, 5000);
+        k.stateChanged(false, 5100);
+        if (!moveFirst) k.moved(0, 0, false, 5150);
+        EXPECT_EQ(k.twipsToStore(0, 0, false), (std::array<int32_t, 2>{4500, 3000})) << moveFirst;
+        k.stateChanged(true, 9000);
+        k.moved(300, 200, true, 9010);
+        k.moved(40, 50, true, 12000);
+        EXPECT_EQ(k.twipsToStore(40, 50, true), (std::array<int32_t, 2>{600, 750}));
+    }
+}
+
+TEST(WindowPlacement, BroughtIntoViewStoresTheOldPlaceUntilMoved) {
+    PlaceKeeper k;
+    k.placed({30000, 15000}, 708, 622, true);
+    k.moved(708, 622, true, 100);
+    EXPECT_EQ(k.twipsToStore(708, 622, true), (std::array<int32_t, 2>{30000, 15000}));
+    k.moved(100, 90, true, 5000);
+    EXPECT_EQ(k.twipsToStore(100, 90, true), (std::array<int32_t, 2>{1500, 1350}));
+    // A place that needed no help is stored from the window as usual.
+    PlaceKeeper on;
+    on.placed({1500, 1500}, 100, 100, false);
+    EXPECT_EQ(on.twipsToStore(100, 100, true), (std::array<int32_t, 2>{1500, 1500}));
+}
+
+TEST(WindowPlacement, ClosingFromFullScreenOrOffScreenKeepsTheStoredPlace) {
+    TempDir dir;
+    WindowFakes fakes;
+    std::string data;
+    for (int i = 0; i < 251; ++i) data += "\"\"\r\n";
+    dir.write("data.dat", data + "4500\r\n3000\r\n");
+    {
+        MainWindow w(dir.path(), fakes.services());
+        w.formLoad();
+        w.show();
+        QCoreApplication::processEvents();
+        w.setWindowState(Qt::WindowFullScreen);
+        QCoreApplication::processEvents();
+        ASSERT_EQ(w.pos(), QPoint(0, 0)) << "full screen fills the screen from its corner";
+        w.formUnload();
+    }
+    EXPECT_EQ(dir.read("data.dat"), data + "4500\r\n3000\r\n");
+
+    dir.write("data.dat", data + "900000\r\n600000\r\n");
+    {
+        MainWindow w(dir.path(), fakes.services());
+        w.formLoad();
+        w.show();
+        QCoreApplication::processEvents();
+        EXPECT_NE(w.pos(), QPoint(60000, 40000));
+        w.formUnload();
+    }
+    EXPECT_EQ(dir.read("data.dat"), data + "900000\r\n600000\r\n") << "the user never moved it";
+}

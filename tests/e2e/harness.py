@@ -68,6 +68,7 @@ class Session:
         self.app = None
         self.display = None
         self.win = None
+        self.wm = None
 
     # -- files -------------------------------------------------------------
     def write(self, name, text):
@@ -82,7 +83,7 @@ class Session:
             return f.read().decode("utf-8", "replace")
 
     # -- X server and program ---------------------------------------------
-    def start_x(self):
+    def start_x(self, screen="1024x768x24"):
         # Each test claims a display number with a lock of its own (held for
         # the test's life), so tests running side by side never share a
         # server; numbers that some other X server uses are skipped.
@@ -100,7 +101,7 @@ class Session:
             self.display = ":%d" % num
             # -noreset: the server never resets when its last client leaves
             # (a reset refuses new connections for a moment).
-            self.xvfb = subprocess.Popen(["Xvfb", self.display, "-noreset", "-screen", "0", "1024x768x24",
+            self.xvfb = subprocess.Popen(["Xvfb", self.display, "-noreset", "-screen", "0", screen,
                                           "-nolisten", "tcp"],
                                          stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             self.env = dict(os.environ, DISPLAY=self.display, SDL_AUDIODRIVER="dummy",
@@ -119,6 +120,20 @@ class Session:
             self.xvfb = None
             claim.close()
         fail("Xvfb did not start")
+
+    def start_wm(self):
+        """Starts openbox on the server, for tests where a window manager
+        matters (states such as full screen, frames, placement)."""
+        if self.xvfb is None:
+            self.start_x()
+        if shutil.which("openbox") is None:
+            fail("openbox is not installed (scripts/setup.sh installs it)")
+        self.wm = subprocess.Popen(["openbox", "--sm-disable"], env=self.env,
+                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        # The manager owns the screen's WM_S0 selection once it runs.
+        if not wait_until(lambda: "_NET_SUPPORTING_WM_CHECK(WINDOW)" in
+                          self.x("xprop", "-root", "_NET_SUPPORTING_WM_CHECK", check=False).stdout, 10):
+            fail("openbox did not start")
 
     def x(self, *args, check=True):
         return subprocess.run(list(args), env=self.env, capture_output=True, text=True, check=check)
@@ -211,6 +226,9 @@ class Session:
         if self.app and self.app.poll() is None:
             self.app.kill()
             self.app.wait()
+        if self.wm and self.wm.poll() is None:
+            self.wm.terminate()
+            self.wm.wait()
         if self.xvfb:
             self.xvfb.terminate()
             self.xvfb.wait()
