@@ -21,7 +21,6 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "app/MessageBox.h"
 #include "app/SlotDrop.h"
 #include "app/SquareStyle.h"
 #include "app/WindowPlacement.h"
@@ -34,6 +33,7 @@
 #include "persistence/ItemFile.h"
 #include "platform/DisplaySession.h"
 #include "platform/KeyPosition.h"
+#include "platform/MessageBox.h"
 #include "timer/TimerRules.h"
 
 namespace sorvel {

@@ -1,6 +1,6 @@
 #include "app/Warnings.h"
 
-#include "app/MessageBox.h"
+#include "platform/MessageBox.h"
 
 namespace sorvel {
 

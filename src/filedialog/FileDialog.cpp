@@ -15,7 +15,7 @@
 #include <QPushButton>
 #include <QStorageInfo>
 
-#include "app/MessageBox.h"
+#include "platform/MessageBox.h"
 #include "platform/Surface.h"
 
 namespace sorvel {

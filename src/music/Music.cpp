@@ -5,6 +5,7 @@
 #include <unordered_set>
 
 #include "persistence/ItemFile.h"
+#include "platform/FileStore.h"
 
 namespace sorvel {
 

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "persistence/ItemFile.h"
+#include "platform/FileStore.h"
 
 namespace sorvel {
 

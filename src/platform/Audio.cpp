@@ -15,7 +15,8 @@
 #include <mutex>
 
 #include "music/MidiFile.h"
-#include "persistence/ItemFile.h"
+#include "platform/AppPaths.h"
+#include "platform/FileStore.h"
 #include "platform/SynthLogFilter.h"
 
 namespace sorvel {

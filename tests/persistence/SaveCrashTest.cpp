@@ -15,6 +15,7 @@
 #include "music/Music.h"
 #include "persistence/DataFiles.h"
 #include "persistence/ItemFile.h"
+#include "platform/FileStore.h"
 
 using namespace sorvel;
 
