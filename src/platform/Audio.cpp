@@ -14,8 +14,8 @@
 #include <cstring>
 #include <mutex>
 
-#include "music/MidiFile.h"
 #include "persistence/ItemFile.h"
+#include "platform/MidiFile.h"
 #include "platform/SynthLogFilter.h"
 
 namespace sorvel {
