@@ -14,9 +14,9 @@
 #include <cstring>
 #include <mutex>
 
-#include "music/MidiFile.h"
 #include "platform/AppPaths.h"
 #include "platform/FileStore.h"
+#include "platform/MidiFile.h"
 #include "platform/SynthLogFilter.h"
 
 namespace sorvel {

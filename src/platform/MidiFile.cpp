@@ -1,4 +1,4 @@
-#include "music/MidiFile.h"
+#include "platform/MidiFile.h"
 
 #include <cstring>
 

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "MidiFixture.h"
-#include "music/MidiFile.h"
+#include "platform/MidiFile.h"
 
 using namespace sorvel;
 
