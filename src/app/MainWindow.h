@@ -29,6 +29,8 @@ class QPushButton;
 
 namespace sorvel {
 
+class SlotAccessibility;
+
 struct AppServices {
     Clock* clock = nullptr;
     Shell* shell = nullptr;
@@ -158,6 +160,7 @@ private:
     std::unique_ptr<MusicController> music_;
     IconPictures icons_;
     SlotPageView slotView_;   // built once; the frame only updates mode and buttons
+    std::unique_ptr<SlotAccessibility> a11y_;   // the slot page for assistive tools
     int16_t resetStep_ = 0;
     bool ended_ = false;
     bool loaded_ = false;
