@@ -84,9 +84,9 @@ QAccessibleInterface* slotPageFactory(const QString&, QObject* o) {
     return new SlotButtonAccessible(w);
 }
 
-void tell(QObject* o, QAccessible::Event e) {
+void tellTool(QObject* o, QAccessible::Event e) {
     QAccessibleEvent ev(o, e);
-    QAccessible::updateAccessibility(&ev);
+    SlotAccessibility::tell(&ev);
 }
 
 }  // namespace
@@ -135,7 +135,7 @@ void SlotAccessibility::joinTabOrder(QWidget* after) {
 }
 
 void SlotAccessibility::frameDone() {
-    if (!QAccessible::isActive()) {
+    if (!listening()) {
         told_ = false;   // tell everything afresh when a tool comes
         return;
     }
@@ -148,18 +148,18 @@ void SlotAccessibility::frameDone() {
         QString n = name(i);
         if (n != toldNames_[i]) {
             toldNames_[i] = std::move(n);
-            if (!first) tell(b, QAccessible::NameChanged);
+            if (!first) tellTool(b, QAccessible::NameChanged);
         }
         QString d = description(i);
         if (d != toldDescriptions_[i]) {
             toldDescriptions_[i] = std::move(d);
-            if (!first) tell(b, QAccessible::DescriptionChanged);
+            if (!first) tellTool(b, QAccessible::DescriptionChanged);
         }
     }
     QString t = surfaceText();
     if (t != toldSurface_) {
         toldSurface_ = std::move(t);
-        if (!first) tell(surface_, QAccessible::NameChanged);
+        if (!first) tellTool(surface_, QAccessible::NameChanged);
     }
 }
 

@@ -5,11 +5,13 @@
 // none listens, nothing is computed.
 #pragma once
 
+#include <QAccessible>
+#include <QAccessibleEvent>
 #include <QString>
+#include <QWidget>
 #include <array>
 #include <functional>
 
-class QWidget;
 
 namespace sorvel {
 
@@ -44,6 +46,12 @@ public:
     QString name(int i) const { return i >= 0 && source_.name ? source_.name(i) : QString(); }
     QString description(int i) const { return i >= 0 && source_.description ? source_.description(i) : QString(); }
     QString surfaceText() const { return source_.surfaceText ? source_.surfaceText() : QString(); }
+
+    // Whether an assistive tool listens: QAccessible::isActive, replaced in
+    // tests (the offscreen platform has no accessibility bridge).
+    static inline bool (*listening)() = &QAccessible::isActive;
+    // Where the changes go: QAccessible::updateAccessibility, replaced in tests.
+    static inline void (*tell)(QAccessibleEvent*) = &QAccessible::updateAccessibility;
 
     // The instance whose slot button or surface w is (nullptr: none).
     static SlotAccessibility* owning(const QObject* w);
