@@ -247,6 +247,7 @@ def main():
     subprocess.run([os.path.join(build, "bench", "frame_bench")], stderr=subprocess.DEVNULL)
     subprocess.run([os.path.join(build, "bench", "music_bench")], env=dict(os.environ, SDL_AUDIODRIVER="dummy"))
     music_lists_and_level(build)
+    subprocess.run([sys.executable, os.path.join(os.path.dirname(__file__), "a11y_idle.py"), build])
 
 
 main()

@@ -21,6 +21,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "app/SlotAccessible.h"
 #include "app/SlotDrop.h"
 #include "app/SquareStyle.h"
 #include "app/WindowPlacement.h"
@@ -28,6 +29,7 @@
 #include "filedialog/FileDialog.h"
 #include "launcher/Commands.h"
 #include "launcher/SlotRules.h"
+#include "launcher/SlotSpeech.h"
 #include "netaddr/LocalAddressTool.h"
 #include "persistence/DataFiles.h"
 #include "persistence/ItemFile.h"
@@ -159,6 +161,12 @@ MainWindow::MainWindow(std::string programFolder, AppServices services, QWidget*
     slotView_.picture = &picture1_->surface();
     slotView_.setMusicButtonsVisible = [this](bool v) { setMusicButtonsVisible(v); };
     slotView_.localIp = [this] { return sv_.localAddress->localIp(); };
+    a11y_ = std::make_unique<SlotAccessibility>(
+        picture1_, command1_,
+        SlotAccessibility::Source{
+            [this](int i) { return slotButtonName(st_, i, launcherMode()); },
+            [this](int i) { return slotButtonDescription(st_, i, launcherMode()); },
+            [this] { return surfaceSpeech(st_, launcherMode(), sv_.localAddress->localIp(), game_); }});
 
     timer_.setSingleShot(true);
     timer_.setTimerType(Qt::PreciseTimer);
@@ -181,6 +189,7 @@ MusicListView* MainWindow::list1() {
     list1_ = new MusicListView(musicList_, this);
     list1_->setGeometry(px(120), list1Top_, px(4500), px(1320));
     list1_->setToolTip(QStringLiteral("Selectで追加して選択してください"));
+    list1_->setAccessibleName(QStringLiteral("MIDIリスト"));
     list1_->hide();
     list1_->viewport()->setMouseTracking(true);
     list1_->viewport()->installEventFilter(this);
@@ -206,6 +215,7 @@ QListWidget* MainWindow::list2() {
     makePlainListBox(list2_, false);
     for (const char* c : kPatternCaptions) list2_->addItem(QString::fromUtf8(c));
     list2_->setToolTip(QStringLiteral("単曲：1曲を1回のみ 単連：1曲を連続で 連曲：複数の曲を1回のみ 繰返：複数の曲を連続で"));
+    list2_->setAccessibleName(QStringLiteral("再生パターン"));
     list2_->hide();
     list2_->raise();
     if (list3_) list3_->raise();
@@ -221,6 +231,7 @@ QListWidget* MainWindow::list3() {
     makePlainListBox(list3_, false);
     for (const char* c : {"1つ前", "1つ後", "そのまま", "お気に入"}) list3_->addItem(QString::fromUtf8(c));
     list3_->setToolTip(QStringLiteral("ページの変更"));
+    list3_->setAccessibleName(QStringLiteral("ページの変更"));
     list3_->hide();
     if (list3Row_ >= 0) {
         const QSignalBlocker b(list3_);
@@ -281,6 +292,8 @@ void MainWindow::buildControls() {
     text2_[1] = new QLineEdit(QStringLiteral("Midi No"), this);
     text2_[1]->setGeometry(px(3120), px(1920), px(1500), px(270));
     text2_[1]->setToolTip(QStringLiteral("MIDIリストの曲数です"));
+    text2_[0]->setAccessibleName(QStringLiteral("再生中のファイル名"));
+    text2_[1]->setAccessibleName(QStringLiteral("MIDIリストの曲数"));
 
     check1_ = new QCheckBox(QStringLiteral("File"), this);
     check1_->setGeometry(px(2280), px(1320), px(735), px(255));
@@ -297,6 +310,7 @@ void MainWindow::buildControls() {
     text1_ = new QLineEdit(this);
     text1_->setGeometry(px(1440), px(1200), px(1095), px(330));
     text1_->setFont(uiFont(15));
+    text1_->setAccessibleName(QStringLiteral("数値の入力（分またはFPS）"));
     text1_->hide();
     text1_->setEnabled(false);
     command4_[0] = makeButton(this, "OK（分）", 2640, 1200, 975, 375, nullptr);
@@ -362,7 +376,13 @@ void MainWindow::formLoad() {
         command1_[i]->acceptsDrop = [this](const QMimeData* d) { return slotDropAllowed(d); };
         command1_[i]->onDrop = [this, i](const QMimeData* d) { slotDrop(i, d); };
         command1_[i]->setAcceptDrops(true);
+        // A slot with the keyboard focus is pointed at, as under the mouse.
+        command1_[i]->onFocusChange = [this, i](bool in) {
+            if (in) st_.hoverIndex = static_cast<int16_t>(i);
+            else if (st_.hoverIndex == i) st_.hoverIndex = kNoHover;
+        };
     }
+    a11y_->joinTabOrder(command2_[1]);
     loadData();
     st_.hoverIndex = kNoHover;
     st_.pulseStep = 1;
@@ -546,6 +566,7 @@ void MainWindow::drawFrame() {
     for (auto* b : command1_) {
         if (b && !b->isHidden()) b->refresh();
     }
+    a11y_->frameDone();
 }
 
 void MainWindow::setFormColor(QRgb c) {

@@ -30,6 +30,7 @@ class QPushButton;
 namespace sorvel {
 
 class PlaceWatcher;
+class SlotAccessibility;
 
 struct AppServices {
     Clock* clock = nullptr;
@@ -162,6 +163,7 @@ private:
     std::unique_ptr<MusicController> music_;
     IconPictures icons_;
     SlotPageView slotView_;   // built once; the frame only updates mode and buttons
+    std::unique_ptr<SlotAccessibility> a11y_;   // the slot page for assistive tools
     int16_t resetStep_ = 0;
     bool ended_ = false;
     bool loaded_ = false;

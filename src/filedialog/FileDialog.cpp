@@ -70,6 +70,15 @@ std::string composeAnswer(const std::string& t, const std::string& folder) {
     return folder + "/" + t;
 }
 
+namespace {
+// A label's text as the name of the control it labels ("File:" names "File").
+QString labelName(const QLabel* l) {
+    QString t = l->text();
+    if (t.endsWith(QLatin1Char(':'))) t.chop(1);
+    return t;
+}
+}  // namespace
+
 FileDialog::FileDialog(LauncherState& s, QWidget* parent) : QDialog(parent), s_(s) {
     setWindowTitle(QStringLiteral("ファイルを選んでください"));
     setFixedSize(px(7530), px(4185));
@@ -113,6 +122,15 @@ FileDialog::FileDialog(LauncherState& s, QWidget* parent) : QDialog(parent), s_(
     label1->setGeometry(px(120), px(3720), px(945), px(240));
     combo1_ = new QComboBox(this);
     combo1_->setGeometry(px(1320), px(3720), px(6015), px(300));
+    // Names for assistive tools; the field and the filter are named by
+    // their labels.
+    drive1_->setAccessibleName(QStringLiteral("ドライブ"));
+    dir1_->setAccessibleName(QStringLiteral("フォルダ一覧"));
+    file1_->setAccessibleName(QStringLiteral("ファイル一覧"));
+    label0_->setBuddy(filesele_);
+    label1->setBuddy(combo1_);
+    filesele_->setAccessibleName(labelName(label0_));
+    combo1_->setAccessibleName(labelName(label1));
 
     connect(ok_, &QPushButton::clicked, this, [this] { leave(true); });
     connect(cancel_, &QPushButton::clicked, this, [this] { leave(false); });
@@ -244,6 +262,7 @@ void FileDialog::load() {
         combo1_->addItem(QStringLiteral("*.mid* (MIDIファイル)"));
         combo1_->addItem(QStringLiteral("*.* (All File)"));
         label0_->setText(QStringLiteral("Files:"));
+        filesele_->setAccessibleName(labelName(label0_));
     } else {
         combo1_->addItem(QStringLiteral("*.* (All File)"));
         combo1_->addItem(QStringLiteral("*.exe (実行ファイル)"));

@@ -2,6 +2,7 @@
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
@@ -67,6 +68,13 @@ void SurfaceWidget::paintEvent(QPaintEvent* e) {
         p.drawLine(w, 0, w, h);
         p.drawLine(0, h, w, h);
     }
+    if (hasFocus()) {
+        // The classic dotted focus frame, just inside the edge: the picture
+        // and its colours stay as they are.
+        p.setPen(QPen(QColor(0, 0, 0), 1, Qt::DotLine));
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(rect().adjusted(1, 1, -2, -2));
+    }
     if (dropHighlight_) {
         // A bold frame in the desktop's highlight colour: "drop it here".
         p.setPen(QPen(palette().color(QPalette::Highlight), 3));
@@ -94,6 +102,33 @@ void SurfaceWidget::mouseMoveEvent(QMouseEvent* e) {
 
 void SurfaceWidget::enterEvent(QEnterEvent*) {
     if (onMouseMove) onMouseMove();
+}
+
+void SurfaceWidget::keyPressEvent(QKeyEvent* e) {
+    const int k = e->key();
+    const bool shift = e->modifiers() & Qt::ShiftModifier;
+    Qt::MouseButton b = Qt::NoButton;
+    if (k == Qt::Key_Return || k == Qt::Key_Enter || k == Qt::Key_Space) b = Qt::LeftButton;
+    if (k == Qt::Key_Menu || (k == Qt::Key_F10 && shift)) b = Qt::RightButton;
+    if (b == Qt::NoButton || focusPolicy() == Qt::NoFocus) {
+        QWidget::keyPressEvent(e);
+        return;
+    }
+    // A held key presses once, as a held mouse button does.
+    if (!e->isAutoRepeat() && onMouseDown) onMouseDown(b);
+    e->accept();
+}
+
+void SurfaceWidget::focusInEvent(QFocusEvent* e) {
+    update();
+    if (onFocusChange) onFocusChange(true);
+    QWidget::focusInEvent(e);
+}
+
+void SurfaceWidget::focusOutEvent(QFocusEvent* e) {
+    update();
+    if (onFocusChange) onFocusChange(false);
+    QWidget::focusOutEvent(e);
 }
 
 void SurfaceWidget::setDropHighlight(bool on) {

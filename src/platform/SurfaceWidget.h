@@ -1,5 +1,8 @@
 // A widget that shows a Surface and reports presses of the left, right and
 // middle mouse buttons (a double-click counts as one press) and moves.
+// Given a focus policy, it takes the keyboard focus like a push button:
+// Return, Enter or Space press the left button, the menu key or Shift+F10
+// the right one, and a dotted frame shows the focus over the picture.
 #pragma once
 
 #include <QWidget>
@@ -30,6 +33,8 @@ public:
 
     std::function<void(Qt::MouseButton)> onMouseDown;
     std::function<void()> onMouseMove;
+    // The keyboard focus came (true) or went (false).
+    std::function<void(bool)> onFocusChange;
 
     // Drag and drop (with setAcceptDrops(true)): acceptsDrop decides whether
     // what is dragged may be dropped here; while such a drag is over the
@@ -44,6 +49,9 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
     void enterEvent(QEnterEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    void focusInEvent(QFocusEvent* e) override;
+    void focusOutEvent(QFocusEvent* e) override;
     void dragEnterEvent(QDragEnterEvent* e) override;
     void dragMoveEvent(QDragMoveEvent* e) override;
     void dragLeaveEvent(QDragLeaveEvent* e) override;

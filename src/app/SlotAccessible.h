@@ -1,0 +1,69 @@
+// Accessibility of the slot page: the ten slot buttons as push buttons with
+// a name, a description and the actions "Press" (left button) and
+// "ShowMenu" (right button), and the drawing surface as a text. Assistive
+// tools are told of a change of any of them once, when it happens; while
+// none listens, nothing is computed.
+#pragma once
+
+#include <QAccessible>
+#include <QAccessibleEvent>
+#include <QString>
+#include <QWidget>
+#include <array>
+#include <functional>
+
+
+namespace sorvel {
+
+class SurfaceWidget;
+
+class SlotAccessibility {
+public:
+    struct Source {
+        std::function<QString(int)> name;          // slot button 0..9
+        std::function<QString(int)> description;
+        std::function<QString()> surfaceText;
+    };
+    // buttons: the window's slot buttons, read at each use (the array may
+    // fill later); surface: the drawing surface that holds them.
+    SlotAccessibility(QWidget* surface, const std::array<SurfaceWidget*, 10>& buttons, Source source);
+    ~SlotAccessibility();
+    SlotAccessibility(const SlotAccessibility&) = delete;
+    SlotAccessibility& operator=(const SlotAccessibility&) = delete;
+
+    // Run after each frame: tells assistive tools of each name, description
+    // and text that changed since it was last told. Returns at once while
+    // accessibility is off.
+    void frameDone();
+
+    // Slot buttons take the keyboard focus by Tab, in page order after
+    // `after` (the last page button).
+    void joinTabOrder(QWidget* after);
+
+    // Which slot button w is (0..9), or -1.
+    int indexOf(const QObject* w) const;
+    bool isSurface(const QObject* w) const { return w == surface_; }
+    QString name(int i) const { return i >= 0 && source_.name ? source_.name(i) : QString(); }
+    QString description(int i) const { return i >= 0 && source_.description ? source_.description(i) : QString(); }
+    QString surfaceText() const { return source_.surfaceText ? source_.surfaceText() : QString(); }
+
+    // Whether an assistive tool listens: QAccessible::isActive, replaced in
+    // tests (the offscreen platform has no accessibility bridge).
+    static inline bool (*listening)() = &QAccessible::isActive;
+    // Where the changes go: QAccessible::updateAccessibility, replaced in tests.
+    static inline void (*tell)(QAccessibleEvent*) = &QAccessible::updateAccessibility;
+
+    // The instance whose slot button or surface w is (nullptr: none).
+    static SlotAccessibility* owning(const QObject* w);
+
+private:
+    QWidget* surface_;
+    const std::array<SurfaceWidget*, 10>& buttons_;
+    Source source_;
+    std::array<QString, 10> toldNames_;
+    std::array<QString, 10> toldDescriptions_;
+    QString toldSurface_;
+    bool told_ = false;
+};
+
+}  // namespace sorvel

@@ -1,0 +1,34 @@
+// What the slot page says in words to assistive tools (screen readers):
+// the name and description of each slot button and the text of the drawing
+// surface. Plain rules over the launcher state, so that they follow the
+// slot-kind and label rules of the drawing exactly.
+#pragma once
+
+#include <QString>
+#include <string>
+
+#include "game/TypingGame.h"
+#include "launcher/LauncherState.h"
+
+namespace sorvel {
+
+// The kind of a slot in words: "ファイル", "フォルダ", "URL", "未登録".
+QString slotKindWords(const std::string& path);
+
+// Name of slot button `index` (0..9) on the current page: the slot number
+// and the label the button shows, with the kind, e.g. "12番地 edit.sh（ファイル）"
+// or "13番地（未登録）". Empty while the buttons are hidden (game mode).
+QString slotButtonName(const LauncherState& s, int index, bool launcherMode);
+
+// Description: the whole target and the two use counts as the information
+// panel shows them, e.g. "/opt/edit.sh 利用回数:3 今回:1".
+QString slotButtonDescription(const LauncherState& s, int index, bool launcherMode);
+
+// The drawing surface in words, one line per panel line: the hovered slot's
+// folder, name and counts, or the registration question (or the overwrite
+// warning), or "ローカルIP:" and the address; in the game its figures. The
+// clock and the frame rate are left out, so the text changes only when what
+// it tells changes.
+QString surfaceSpeech(const LauncherState& s, bool launcherMode, const std::string& localIp, const GameState& g);
+
+}  // namespace sorvel
