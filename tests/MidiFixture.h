@@ -190,3 +190,58 @@ inline std::vector<uint8_t> gmSong() {
     b.tracks = {conductor, drums, bass, piano, pad, lead};
     return b.bytes();
 }
+
+// Files whose tempo or time base the synthesizer cannot play as they are.
+// Tempo 0, then notes far apart: a tick of no length.
+inline std::vector<uint8_t> tempoZeroFarEvents() {
+    SmfBuilder b;
+    b.format = 0;
+    std::vector<uint8_t> t;
+    SmfBuilder::tempo(t, 0, 0);
+    SmfBuilder::program(t, 0, 0);
+    SmfBuilder::note(t, 40000000, 0, 60, 100, 30000000);
+    SmfBuilder::note(t, 30000000, 0, 64, 100, 20000000);
+    SmfBuilder::end(t);
+    b.tracks = {t};
+    return b.bytes();
+}
+// Tempo 1 (a microsecond a quarter) at the given division, one long note.
+inline std::vector<uint8_t> tempoOne(int division, uint32_t noteTicks) {
+    SmfBuilder b;
+    b.format = 1;
+    b.division = division;
+    std::vector<uint8_t> tempoTrack, notes;
+    SmfBuilder::tempo(tempoTrack, 0, 1);
+    SmfBuilder::end(tempoTrack);
+    SmfBuilder::program(notes, 0, 0);
+    SmfBuilder::note(notes, 0, 0, 67, 100, noteTicks);
+    SmfBuilder::end(notes);
+    b.tracks = {tempoTrack, notes};
+    return b.bytes();
+}
+// A church organ (a looping sample) held with no note-off after tempo 0.
+inline std::vector<uint8_t> heldOrganAfterTempoZero() {
+    SmfBuilder b;
+    b.format = 0;
+    std::vector<uint8_t> t;
+    SmfBuilder::tempo(t, 0, 0);
+    SmfBuilder::program(t, 0, 19);
+    t.insert(t.end(), {0x00, 0x90, 48, 110});
+    SmfBuilder::end(t, 100000000);
+    b.tracks = {t};
+    return b.bytes();
+}
+// Time in SMPTE frames: fps 24, 25, 29 (29.97) or 30, ticks a frame; notes
+// of noteTicks each, with a tempo event that such a file must ignore.
+inline std::vector<uint8_t> smpteFile(int fps, int ticksPerFrame, int notes, uint32_t noteTicks) {
+    SmfBuilder b;
+    b.format = 0;
+    b.division = ((256 - fps) << 8) | ticksPerFrame;
+    std::vector<uint8_t> t;
+    SmfBuilder::tempo(t, 0, 250000);
+    SmfBuilder::program(t, 0, 0);
+    for (int i = 0; i < notes; ++i) SmfBuilder::note(t, 0, 0, 60 + i, 100, noteTicks);
+    SmfBuilder::end(t);
+    b.tracks = {t};
+    return b.bytes();
+}

@@ -52,6 +52,7 @@ struct Device {
     // current track
     fluid_player_t* player = nullptr;
     int64_t endTick = 0;
+    int64_t trackEndFrame = 0;               // its length by its own tempo map
     std::atomic<bool> ended{false};
     std::atomic<int64_t> audibleFrames{0};
     std::atomic<int64_t> playedFrames{0};   // since the track started
@@ -103,7 +104,7 @@ void musicHook(void* udata, Uint8* stream, int len) {
         const int st = fluid_player_get_status(d->player);
         if (st != FLUID_PLAYER_READY) d->playedFrames += frames;
         const int cur = fluid_player_get_current_tick(d->player);
-        if (st == FLUID_PLAYER_DONE || (st == FLUID_PLAYER_PLAYING && cur >= d->endTick)) {
+        if (trackHasEnded(st, cur, d->endTick, d->playedFrames, d->trackEndFrame)) {
             d->endFrame = d->playedFrames.load();
             d->ended = true;
         }
@@ -167,11 +168,7 @@ void shutdownAudio() {
     Mix_HaltChannel(-1);
     {
         std::lock_guard<std::mutex> g(d.mu);
-        if (d.player) {
-            fluid_player_stop(d.player);
-            delete_fluid_player(d.player);
-            d.player = nullptr;
-        }
+        deleteTrackPlayer(d.player);
     }
     for (auto& c : d.chunks) Mix_FreeChunk(c.second);
     d.chunks.clear();
@@ -217,22 +214,9 @@ void FluidMci::setGain(double gain) {
 
 namespace {
 bool startPlayer(Device& dev, const std::vector<uint8_t>& smf) {
-    if (dev.player) {
-        fluid_player_stop(dev.player);
-        delete_fluid_player(dev.player);
-        dev.player = nullptr;
-    }
-    fluid_synth_all_sounds_off(dev.synth, -1);
-    fluid_synth_system_reset(dev.synth);
-    dev.player = new_fluid_player(dev.synth);
+    deleteTrackPlayer(dev.player);
+    dev.player = newTrackPlayer(dev.synth, smf);
     if (!dev.player) return false;
-    // The checked image from memory: the synthesizer reads exactly what
-    // the open step read.
-    if (fluid_player_add_mem(dev.player, smf.data(), smf.size()) != FLUID_OK) {
-        delete_fluid_player(dev.player);
-        dev.player = nullptr;
-        return false;
-    }
     dev.ended = false;
     dev.audibleFrames = 0;
     dev.playedFrames = 0;
@@ -261,11 +245,7 @@ int32_t FluidMci::sendString(const std::string& cmd, std::string* reply) {
             if (!dev.synth) {
                 for (int level : {FLUID_PANIC, FLUID_ERR, FLUID_WARN}) fluid_set_log_function(level, synthLog, nullptr);
                 for (int level : {FLUID_INFO, FLUID_DBG}) fluid_set_log_function(level, nullptr, nullptr);
-                dev.settings = new_fluid_settings();
-                fluid_settings_setnum(dev.settings, "synth.gain", kMusicGain);
-                fluid_settings_setnum(dev.settings, "synth.sample-rate", dev.rate);
-                fluid_settings_setstr(dev.settings, "player.timing-source", "sample");
-                fluid_settings_setint(dev.settings, "synth.threadsafe-api", 1);
+                dev.settings = newMusicSettings(dev.rate);
                 dev.synth = new_fluid_synth(dev.settings);
             }
             if (!d_->fontLoaded) {
@@ -282,6 +262,7 @@ int32_t FluidMci::sendString(const std::string& cmd, std::string* reply) {
             // synthesizer's trouble, and must not cost the list its entry.
             if (!startPlayer(dev, midi->smf)) return kMciDeviceBusy;
             dev.endTick = midi->endTick;
+            dev.trackEndFrame = endFrameOf(midi->endSeconds, dev.rate);
         }
         Mix_HookMusic(musicHook, &dev);
         d_->aliasOpen = true;
@@ -311,11 +292,7 @@ int32_t FluidMci::sendString(const std::string& cmd, std::string* reply) {
     if (cmd == "close bgm") {
         if (!d_->aliasOpen) return kMciUnknownAlias;
         std::lock_guard<std::mutex> g(dev.mu);
-        if (dev.player) {
-            fluid_player_stop(dev.player);
-            delete_fluid_player(dev.player);
-            dev.player = nullptr;
-        }
+        deleteTrackPlayer(dev.player);
         if (dev.synth) fluid_synth_all_sounds_off(dev.synth, -1);
         d_->aliasOpen = false;
         return kMciOk;

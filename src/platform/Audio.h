@@ -6,15 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "platform/MusicSynth.h"
 #include "platform/Services.h"
 
 namespace sorvel {
-
-// The synthesizer's output level. FluidSynth's own default (0.2) leaves a
-// typical General MIDI song's peaks 10 to 15 dB below full scale; 0.4 (+6 dB)
-// brings them to about -5..-3.5 dBFS, and a limiter (ceiling -1 dBFS) catches
-// what a denser song adds.
-constexpr double kMusicGain = 0.4;
 
 // Sound font search: "soundfont.sf2" in the program folder, then the
 // system's General MIDI fonts.

@@ -1,5 +1,6 @@
 #include "platform/MidiFile.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace sorvel {
@@ -28,11 +29,22 @@ void put32(std::vector<uint8_t>& out, uint32_t v) {
     for (int s = 24; s >= 0; s -= 8) out.push_back(static_cast<uint8_t>(v >> s));
 }
 
+// A tempo event as written out: its tick, where its three data bytes lie
+// in the track, and its value.
+struct TempoAt {
+    int64_t tick;
+    size_t track;
+    size_t offset;
+    uint32_t usPerQuarter;
+};
+
 // Reads one track chunk's events [p, end) and appends the plain form of
 // the track's events to out. False when an event does not parse inside
-// the chunk. sawEnd tells whether the end-of-track event was there.
+// the chunk. sawEnd tells whether the end-of-track event was there. The
+// tempo events written go to tempos; with keepTempo false they are left
+// out (time in frames has no tempo).
 bool readTrack(const unsigned char* d, size_t p, size_t end, std::vector<uint8_t>& out, int64_t& lastTick,
-               bool& sawEnd) {
+               bool& sawEnd, bool keepTempo, size_t trackIndex, std::vector<TempoAt>& tempos) {
     int64_t tick = 0;
     uint64_t pending = 0;   // delta time of events left out, carried forward
     uint8_t running = 0;    // status of the last channel event
@@ -75,9 +87,11 @@ bool readTrack(const unsigned char* d, size_t p, size_t end, std::vector<uint8_t
             p += len;
             if (type == 0x2f) {
                 ended = true;   // whatever follows in the chunk is padding
-            } else if (type == 0x51 && len == 3) {
+            } else if (type == 0x51 && len == 3 && keepTempo) {
                 if (!emitDelta()) return false;
                 out.insert(out.end(), {0xff, 0x51, 0x03, data[0], data[1], data[2]});
+                tempos.push_back({tick, trackIndex, out.size() - 3,
+                                  (uint32_t(data[0]) << 16) | (uint32_t(data[1]) << 8) | uint32_t(data[2])});
             }
             // Other meta events (texts, names, signatures) carry nothing
             // the synthesizer plays: left out, their time carried forward.
@@ -134,6 +148,14 @@ std::optional<std::string_view> unwrapRmid(std::string_view bytes) {
     return std::nullopt;
 }
 
+uint32_t smallestSafeTempo(unsigned ticksPerQuarter) {
+    // One timer step of kPlayerStepMs at tempo t advances the counter by
+    // kPlayerStepMs * 1000 * division / t ticks.
+    const int64_t need = kPlayerStepMs * 1000 * int64_t{ticksPerQuarter};
+    const int64_t t = (need + kMaxMidiTicks - 1) / kMaxMidiTicks;
+    return static_cast<uint32_t>(t < 1 ? 1 : t);
+}
+
 std::optional<PreparedMidi> prepareMidi(std::string_view bytes) {
     if (const auto inner = unwrapRmid(bytes)) bytes = *inner;
     const auto* d = reinterpret_cast<const unsigned char*>(bytes.data());
@@ -143,22 +165,34 @@ std::optional<PreparedMidi> prepareMidi(std::string_view bytes) {
     if (hlen < 6 || hlen > size - 8) return std::nullopt;
     const unsigned format = (d[8] << 8) | d[9];
     const unsigned ntracks = (d[10] << 8) | d[11];
-    const unsigned division = (d[12] << 8) | d[13];
-    // Time in SMPTE frames (top bit) is not played by the synthesizer, nor
-    // is a file of 128 tracks or more: FluidSynth reads the low byte of the
-    // count as a signed char, so 128..255 load no track at all, and a larger
-    // count stops at its limit of 128 tracks. Such a file would open, stay
-    // silent and end at once.
-    if (format > 2 || ntracks < 1 || ntracks > kMaxMidiTracks || division == 0 || (division & 0x8000))
-        return std::nullopt;
+    unsigned division = (d[12] << 8) | d[13];
+    // A file of 128 tracks or more is not played by the synthesizer:
+    // FluidSynth reads the low byte of the count as a signed char, so
+    // 128..255 load no track at all, and a larger count stops at its limit
+    // of 128 tracks. Such a file would open, stay silent and end at once.
+    if (format > 2 || ntracks < 1 || ntracks > kMaxMidiTracks || division == 0) return std::nullopt;
+
+    // Time in SMPTE frames (top bit): the high byte is minus the frame
+    // rate, the low byte the ticks a frame. The synthesizer knows only
+    // ticks a quarter, so the file is given as many ticks a quarter as it
+    // has ticks a second (30 frames a second for 29.97) and one tempo of a
+    // second a quarter (1.001 s for 29.97): every tick keeps its time.
+    // Tempo events mean nothing in such a file and are left out.
+    const bool smpte = (division & 0x8000) != 0;
+    uint32_t smpteTempo = 0;
+    if (smpte) {
+        const int fps = 256 - int(division >> 8);
+        const unsigned perFrame = division & 0xff;
+        if (perFrame == 0 || (fps != 24 && fps != 25 && fps != 29 && fps != 30)) return std::nullopt;
+        division = (fps == 29 ? 30u : unsigned(fps)) * perFrame;
+        smpteTempo = fps == 29 ? 1001000 : 1000000;
+    }
 
     PreparedMidi r;
-    r.smf = {'M', 'T', 'h', 'd', 0, 0, 0, 6};
-    r.smf.insert(r.smf.end(), d + 8, d + 14);
+    std::vector<std::vector<uint8_t>> tracks;
+    std::vector<TempoAt> tempos;
     size_t p = 8 + hlen;
-    unsigned found = 0;
-    std::vector<uint8_t> track;
-    while (found < ntracks) {
+    while (tracks.size() < ntracks) {
         if (size - p < 8) return std::nullopt;   // cut before all tracks
         const size_t body = p + 8;
         size_t len = be32(d + p + 4);
@@ -168,22 +202,53 @@ std::optional<PreparedMidi> prepareMidi(std::string_view bytes) {
         const bool claimsTooMuch = len > size - body;
         if (claimsTooMuch) len = size - body;
         if (std::memcmp(d + p, "MTrk", 4) == 0) {
-            track.clear();
+            std::vector<uint8_t> track;
+            if (smpte && tracks.empty()) track.insert(track.end(), {0x00, 0xff, 0x51, 0x03, 0, 0, 0});
+            if (smpte && tracks.empty()) tempos.push_back({0, 0, 4, smpteTempo});
             int64_t last = 0;
             bool sawEnd = false;
-            if (!readTrack(d, body, body + len, track, last, sawEnd)) return std::nullopt;
+            if (!readTrack(d, body, body + len, track, last, sawEnd, !smpte, tracks.size(), tempos)) return std::nullopt;
             if (claimsTooMuch && !sawEnd) return std::nullopt;
             if (last > r.endTick) r.endTick = last;
-            r.smf.insert(r.smf.end(), {'M', 'T', 'r', 'k'});
-            put32(r.smf, static_cast<uint32_t>(track.size()));
-            r.smf.insert(r.smf.end(), track.begin(), track.end());
-            ++found;
+            tracks.push_back(std::move(track));
         }
         else if (claimsTooMuch) {
             return std::nullopt;
         }
         // Chunks of other kinds are skipped, as the format asks.
         p = body + len;
+    }
+    if (r.endTick >= kMaxMidiTicks) return std::nullopt;
+
+    // Tempos the tick counter cannot take are raised to the smallest it
+    // can; the tempo map then gives the time of the last event.
+    const uint32_t safe = smallestSafeTempo(division);
+    for (auto& t : tempos) {
+        if (t.usPerQuarter < safe) t.usPerQuarter = safe;
+        auto& bytesOut = tracks[t.track];
+        bytesOut[t.offset] = static_cast<uint8_t>(t.usPerQuarter >> 16);
+        bytesOut[t.offset + 1] = static_cast<uint8_t>(t.usPerQuarter >> 8);
+        bytesOut[t.offset + 2] = static_cast<uint8_t>(t.usPerQuarter);
+    }
+    // All tracks share one tempo map, as the synthesizer plays them.
+    std::stable_sort(tempos.begin(), tempos.end(), [](const TempoAt& a, const TempoAt& b) { return a.tick < b.tick; });
+    double us = 0;
+    int64_t at = 0;
+    uint32_t tempo = 500000;   // the format's default, 120 a minute
+    for (const auto& t : tempos) {
+        us += double(t.tick - at) * tempo / division;
+        at = t.tick;
+        tempo = t.usPerQuarter;
+    }
+    us += double(r.endTick - at) * tempo / division;
+    r.endSeconds = us / 1e6;
+
+    r.smf = {'M', 'T', 'h', 'd', 0, 0, 0, 6, d[8], d[9], d[10], d[11], static_cast<uint8_t>(division >> 8),
+             static_cast<uint8_t>(division)};
+    for (const auto& t : tracks) {
+        r.smf.insert(r.smf.end(), {'M', 'T', 'r', 'k'});
+        put32(r.smf, static_cast<uint32_t>(t.size()));
+        r.smf.insert(r.smf.end(), t.begin(), t.end());
     }
     return r;
 }

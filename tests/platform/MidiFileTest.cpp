@@ -48,8 +48,10 @@ TEST(MidiFile, CutEmptyAndForeignFilesAreRefused) {
     EXPECT_TRUE(prep(b.bytes()));
     EXPECT_FALSE(prep(b.bytes(2)));
     EXPECT_FALSE(prep(b.bytes(0)));
-    // Time in SMPTE frames, and a zero division.
-    b.division = 0xE728;
+    // A frame rate that does not exist, no ticks a frame, a zero division.
+    b.division = 0xE928;   // 23 frames a second
+    EXPECT_FALSE(prep(b.bytes()));
+    b.division = 0xE700;
     EXPECT_FALSE(prep(b.bytes()));
     b.division = 0;
     EXPECT_FALSE(prep(b.bytes()));
@@ -160,4 +162,121 @@ TEST(MidiFile, LastTrackLongerThanTheFileStillPlaysWhenItsEventsAreAllThere) {
         c.resize(c.size() - 3);
         EXPECT_FALSE(prep(c)) << extra;
     }
+}
+
+namespace {
+uint32_t tempoAt(const std::vector<uint8_t>& smf, size_t at) { return (smf[at] << 16) | (smf[at + 1] << 8) | smf[at + 2]; }
+// The values of every tempo event in a prepared (plain) image.
+std::vector<uint32_t> tempos(const std::vector<uint8_t>& smf) {
+    std::vector<uint32_t> r;
+    for (size_t i = 0; i + 6 <= smf.size(); ++i)
+        if (smf[i] == 0xff && smf[i + 1] == 0x51 && smf[i + 2] == 0x03) r.push_back(tempoAt(smf, i + 3));
+    return r;
+}
+unsigned divisionOf(const std::vector<uint8_t>& smf) { return (smf[12] << 8) | smf[13]; }
+}  // namespace
+
+TEST(MidiFile, LengthInSecondsFollowsTheTempoMap) {
+    const auto plain = prep(makeSmf(4));   // 4 quarters at 120 a minute
+    ASSERT_TRUE(plain);
+    EXPECT_DOUBLE_EQ(plain->endSeconds, 2.0);
+    for (int format : {0, 1}) {
+        const auto t = prep(tempoMapFile(format));
+        ASSERT_TRUE(t) << format;
+        EXPECT_NEAR(t->endSeconds, kTempoMapSeconds, 1e-9) << format;
+    }
+    // No tempo event at all: the default of 120 a minute.
+    SmfBuilder b;
+    std::vector<uint8_t> t;
+    SmfBuilder::note(t, 96, 0, 60, 100, 48);
+    SmfBuilder::end(t);
+    b.tracks = {t};
+    EXPECT_DOUBLE_EQ(prep(b.bytes())->endSeconds, 0.75);
+}
+
+TEST(MidiFile, TemposTheTickCounterCannotTakeAreRaisedToTheSmallestSafeOne) {
+    EXPECT_EQ(smallestSafeTempo(96), 1u);
+    EXPECT_EQ(smallestSafeTempo(10737), 1u);
+    EXPECT_EQ(smallestSafeTempo(10738), 2u);
+    EXPECT_EQ(smallestSafeTempo(32767), 4u);
+
+    const auto zero = prep(tempoZeroFarEvents());
+    ASSERT_TRUE(zero);
+    EXPECT_EQ(tempos(zero->smf), std::vector<uint32_t>{1});
+    EXPECT_EQ(zero->endTick, 120000000);
+    EXPECT_NEAR(zero->endSeconds, 120000000 / 96.0 / 1e6, 1e-9);
+
+    const auto fine = prep(tempoOne(32767, 250000000));
+    ASSERT_TRUE(fine);
+    EXPECT_EQ(tempos(fine->smf), std::vector<uint32_t>{4});
+    EXPECT_NEAR(fine->endSeconds, 2.5e8 * 4 / 32767 / 1e6, 1e-9);
+    // A tempo that is safe stays as it is.
+    const auto one = prep(tempoOne(96, 1000));
+    ASSERT_TRUE(one);
+    EXPECT_EQ(tempos(one->smf), std::vector<uint32_t>{1});
+
+    // Prepared once, the file prepares to itself.
+    for (const auto* r : {&*zero, &*fine}) {
+        const auto again = prep(r->smf);
+        ASSERT_TRUE(again);
+        EXPECT_EQ(again->smf, r->smf);
+        EXPECT_EQ(again->endSeconds, r->endSeconds);
+    }
+}
+
+TEST(MidiFile, ALastEventPastTheTickCounterIsRefused) {
+    // Four deltas of 2^28 - 1 ticks end just below 2^30; one tick more is
+    // refused.
+    for (uint32_t extra : {0u, 4u, 5u}) {
+        SmfBuilder b;
+        std::vector<uint8_t> t;
+        for (int i = 0; i < 4; ++i) SmfBuilder::note(t, 0, 0, 60, 100, 0x0FFFFFFF);
+        SmfBuilder::end(t, extra);
+        b.tracks = {t};
+        const int64_t last = 4 * int64_t{0x0FFFFFFF} + extra;
+        EXPECT_EQ(prep(b.bytes()).has_value(), last < kMaxMidiTicks) << last;
+    }
+}
+
+TEST(MidiFile, SmpteTimeIsRewrittenInQuartersWithTheSameTiming) {
+    struct Case {
+        int fps, perFrame;
+        unsigned division;
+        uint32_t tempo;
+        double tickSeconds;
+    };
+    for (const Case c : {Case{25, 40, 1000, 1000000, 1.0 / 1000}, Case{29, 80, 2400, 1001000, 1.001 / 2400},
+                         Case{24, 4, 96, 1000000, 1.0 / 96}, Case{30, 255, 7650, 1000000, 1.0 / 7650}}) {
+        const auto f = smpteFile(c.fps, c.perFrame, 3, 500);
+        const auto r = prep(f);
+        ASSERT_TRUE(r) << c.fps;
+        EXPECT_EQ(divisionOf(r->smf), c.division) << c.fps;
+        // One tempo at the start; the file's own tempo event is gone.
+        EXPECT_EQ(tempos(r->smf), std::vector<uint32_t>{c.tempo}) << c.fps;
+        EXPECT_EQ(r->smf[22], 0x00);
+        EXPECT_EQ(r->smf[23], 0xff);
+        EXPECT_EQ(r->endTick, 1500);
+        EXPECT_NEAR(r->endSeconds, 1500 * c.tickSeconds, 1e-9) << c.fps;
+        const auto again = prep(r->smf);
+        ASSERT_TRUE(again);
+        EXPECT_EQ(again->smf, r->smf);
+        EXPECT_NEAR(again->endSeconds, r->endSeconds, 1e-12);
+    }
+    // Type 1: the tempo goes into the first track only, and an RMID
+    // wrapper changes nothing.
+    SmfBuilder b;
+    b.division = 0xE728;
+    std::vector<uint8_t> conductor, notes;
+    SmfBuilder::tempo(conductor, 0, 123456);
+    SmfBuilder::end(conductor);
+    SmfBuilder::note(notes, 250, 0, 60, 100, 750);
+    SmfBuilder::end(notes);
+    b.tracks = {conductor, notes};
+    const auto r = prep(b.bytes());
+    ASSERT_TRUE(r);
+    EXPECT_EQ(tempos(r->smf), std::vector<uint32_t>{1000000});
+    EXPECT_DOUBLE_EQ(r->endSeconds, 1.0);
+    const auto wrapped = prep(wrapRmid(b.bytes()));
+    ASSERT_TRUE(wrapped);
+    EXPECT_EQ(wrapped->smf, r->smf);
 }
