@@ -30,9 +30,13 @@ void WrapPage(LauncherState& s);
 
 // The dialog's answer becomes the pending registration ("" cancels it).
 // An answer that data.dat cannot hold (a double quote or a line break in
-// it) is refused: false, and nothing changes.
+// it) is refused: false, and it cancels the registration as a cancelled
+// dialog does, so no later click stores a target the user did not choose.
 inline bool BeginRegistration(LauncherState& s) {
-    if (!fitsItemFile(s.fileDialogValue)) return false;
+    if (!fitsItemFile(s.fileDialogValue)) {
+        s.pendingPath.clear();
+        return false;
+    }
     s.pendingPath = s.fileDialogValue;
     return true;
 }

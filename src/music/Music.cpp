@@ -116,14 +116,15 @@ void LoadMusicList(const std::string& folder, const LauncherState& s, MusicList&
     list.clear();
     const std::string path = musicListPath(folder, s.musicPage, s.favouritesMode);
     ReadStatus status = ReadStatus::Ok;
-    const auto data = readWholeFile(path, &status);
+    FileStamp seen;
+    const auto data = readWholeFile(path, &status, &seen);
     if (!data) {
-        noteReadResult(path, status == ReadStatus::Missing ? Damage::None : Damage::Unreadable);
+        noteReadResult(path, status == ReadStatus::Missing ? Damage::None : Damage::Unreadable, &seen);
         return;
     }
     bool lossy = false;
     list.replaceAll(readListEntries(*data, &lossy), -1);   // one view update for the whole file
-    noteReadResult(path, lossy ? Damage::Partial : Damage::None);
+    noteReadResult(path, lossy ? Damage::Partial : Damage::None, &seen);
 }
 
 // ---- player ----------------------------------------------------------------
@@ -254,18 +255,22 @@ void MusicController::selectMid() {
     call(v_.hidePageMenu);
     s_.fileDialogValue = "mid";
     call(v_.showMidiDialog);
-    // A name the list file cannot hold is refused; nothing else changes.
-    if (!fitsItemFile(s_.fileDialogValue)) {
-        call(v_.warnUnstorableName);
-        return;
-    }
-    addChosenMusic();
+    // Names the list file cannot hold are left out; the others are added
+    // and everything is saved as after any choice, then the user is told.
+    int refused = 0;
+    addChosenMusic(&refused);
     call(v_.saveData);
+    if (refused > 0) call(v_.warnUnstorableName);
 }
 
-void MusicController::addChosenMusic() {
+void MusicController::addChosenMusic(int* refused) {
+    const std::string before = s_.currentMusicPath;
     s_.currentMusicPath = s_.fileDialogValue;
-    addMusicEntries();
+    int left = 0;
+    const bool added = addMusicEntries(&left);
+    // Every chosen name refused: the choice changes nothing.
+    if (!added && left > 0) s_.currentMusicPath = before;
+    if (refused) *refused = left;
 }
 
 namespace {
@@ -276,7 +281,8 @@ bool isMidAt(const std::string& s, size_t pos) {
 }
 }  // namespace
 
-bool MusicController::addMusicEntries() {
+bool MusicController::addMusicEntries(int* refused) {
+    if (refused) *refused = 0;
     const std::string text = s_.fileDialogValue;
     const auto slash = text.rfind('/');
     if (slash == std::string::npos) return false;
@@ -289,6 +295,13 @@ bool MusicController::addMusicEntries() {
         found.push_back(folder + names.substr(start, pos + 4 - start));
         start = pos + 5;
     }
+    // An entry the list file cannot hold (a double quote or a line break in
+    // its name) is not added.
+    const size_t chosen = found.size();
+    found.erase(std::remove_if(found.begin(), found.end(), [](const std::string& e) { return !fitsItemFile(e); }),
+                found.end());
+    if (refused) *refused = static_cast<int>(chosen - found.size());
+    if (found.empty() && chosen > 0) return false;
     if (found.size() <= 16) {
         // Each entry moves to the top, without a duplicate.
         for (const auto& entry : found) {
@@ -363,13 +376,13 @@ void MusicController::pageMenu(int k) {
     if (k < 0 || k > 3) return;
     if (k != 2) saveList();
     if (k == 3) s_.favouritesMode = s_.favouritesMode == 1 ? 0 : 1;
-    // A page read from an edited file may lie outside 0..250: either step
-    // still ends inside it.
+    // Each step is bounded on its own side only: a page read from an edited
+    // file outside 0..250 moves by one towards or away from the range.
     if (k == 0) {
-        s_.musicPage = static_cast<int16_t>(std::clamp(s_.musicPage - 1, 0, kLastMusicPage));
+        s_.musicPage = static_cast<int16_t>(std::max(s_.musicPage - 1, 0));
         s_.favouritesMode = 0;
     } else if (k == 1) {
-        s_.musicPage = static_cast<int16_t>(std::clamp(s_.musicPage + 1, 0, kLastMusicPage));
+        s_.musicPage = static_cast<int16_t>(std::min(s_.musicPage + 1, int{kLastMusicPage}));
         s_.favouritesMode = 0;
     } else if (k == 2) {
         call(v_.hidePageMenu);

@@ -118,8 +118,10 @@ public:
     void fname();                // Fname
     void choosePattern(const std::string& caption);   // List2_Click
     void selectMid();            // Com5 4
-    void addChosenMusic();
-    bool addMusicEntries();
+    // refused: how many chosen names the list file cannot hold and were
+    // left out.
+    void addChosenMusic(int* refused = nullptr);
+    bool addMusicEntries(int* refused = nullptr);
     void deleteEntry();          // Com5 5
     void favo();                 // Com5 8
     void pageMenu(int k);        // List3_Click

@@ -74,14 +74,15 @@ namespace {
 void readFile(const std::string& path, LauncherState& s,
               bool (*parse)(std::string_view, LauncherState&, bool*)) {
     ReadStatus status = ReadStatus::Ok;
-    const auto data = readWholeFile(path, &status);
+    FileStamp seen;
+    const auto data = readWholeFile(path, &status, &seen);
     if (!data) {
-        noteReadResult(path, status == ReadStatus::Missing ? Damage::None : Damage::Unreadable);
+        noteReadResult(path, status == ReadStatus::Missing ? Damage::None : Damage::Unreadable, &seen);
         return;
     }
     bool lossy = false;
     const bool ok = parse(*data, s, &lossy);
-    noteReadResult(path, ok && !lossy ? Damage::None : Damage::Partial);
+    noteReadResult(path, ok && !lossy ? Damage::None : Damage::Partial, &seen);
 }
 }  // namespace
 

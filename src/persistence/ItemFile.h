@@ -16,7 +16,11 @@ namespace sorvel {
 
 class ItemReader {
 public:
-    explicit ItemReader(std::string_view data) : d_(data) {}
+    // A UTF-8 byte-order mark at the start, as some editors write one, is
+    // no part of the first item.
+    explicit ItemReader(std::string_view data) : d_(data) {
+        if (d_.substr(0, 3) == "\xEF\xBB\xBF") d_.remove_prefix(3);
+    }
 
     // True when no unread content remains.
     bool atEnd() const { return pos_ >= d_.size(); }

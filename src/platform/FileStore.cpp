@@ -16,11 +16,28 @@ namespace sorvel {
 
 namespace {
 constexpr size_t kMaxFileBytes = 256u * 1024u * 1024u;
+
+FileStamp stampFrom(const struct stat& st) {
+    FileStamp s;
+    s.exists = true;
+    s.device = st.st_dev;
+    s.inode = st.st_ino;
+    s.size = st.st_size;
+    s.mtimeSec = st.st_mtim.tv_sec;
+    s.mtimeNsec = st.st_mtim.tv_nsec;
+    return s;
+}
 }  // namespace
 
-std::optional<std::string> readWholeFile(const std::string& path, ReadStatus* status) {
+FileStamp stampOf(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? stampFrom(st) : FileStamp{};
+}
+
+std::optional<std::string> readWholeFile(const std::string& path, ReadStatus* status, FileStamp* stamp) {
     auto fail = [&](ReadStatus st) -> std::optional<std::string> {
         if (status) *status = st;
+        if (stamp) *stamp = stampOf(path);
         return std::nullopt;
     };
     // Opened without blocking, so a FIFO or a device under our name cannot
@@ -56,6 +73,7 @@ std::optional<std::string> readWholeFile(const std::string& path, ReadStatus* st
     }
     ::close(fd);
     if (status) *status = ReadStatus::Ok;
+    if (stamp) *stamp = stampFrom(st);
     return data;
 }
 
@@ -81,8 +99,19 @@ namespace {
 ssize_t plainWrite(int fd, const void* buf, size_t n) { return ::write(fd, buf, n); }
 WriteCall g_write = plainWrite;
 
+// Whether this user may write the file, as the kernel decides it for the
+// effective user (root may write anything on a writable file system).
+int plainAccess(const char* path) { return ::faccessat(AT_FDCWD, path, W_OK, AT_EACCESS); }
+AccessCall g_access = plainAccess;
+
 std::map<std::string, Damage>& damagedFiles() {
     static std::map<std::string, Damage> files;
+    return files;
+}
+
+// The version of each file as this launcher last read or wrote it.
+std::map<std::string, FileStamp>& seenVersions() {
+    static std::map<std::string, FileStamp> files;
     return files;
 }
 }  // namespace
@@ -90,6 +119,12 @@ std::map<std::string, Damage>& damagedFiles() {
 WriteCall setWriteCall(WriteCall call) {
     const WriteCall old = g_write;
     g_write = call ? call : plainWrite;
+    return old;
+}
+
+AccessCall setAccessCall(AccessCall call) {
+    const AccessCall old = g_access;
+    g_access = call ? call : plainAccess;
     return old;
 }
 
@@ -110,6 +145,16 @@ bool refuseNonRegular(const std::string& path, const std::string& target) {
     struct stat st {};
     if (::lstat(target.c_str(), &st) != 0 || S_ISREG(st.st_mode)) return false;
     std::fprintf(stderr, "sorvel_p: could not save %s: not a regular file; left as it is\n", path.c_str());
+    return true;
+}
+
+// A file this user may not write is theirs to keep as it is: renaming over
+// it needs only the folder's permission, so it is asked here, as an editor
+// saving safely asks.
+bool refuseReadOnly(const std::string& path, const std::string& target) {
+    struct stat st {};
+    if (::stat(target.c_str(), &st) != 0 || g_access(target.c_str()) == 0) return false;
+    std::fprintf(stderr, "sorvel_p: could not save %s: this user may not write it; left as it is\n", path.c_str());
     return true;
 }
 
@@ -142,7 +187,7 @@ void removeLeftoverTempsOf(const std::string& target) {
 
 bool writeFileAtomically(const std::string& path, std::string_view content) {
     const std::string target = resolveSymlinks(path);
-    if (refuseNonRegular(path, target)) return false;
+    if (refuseNonRegular(path, target) || refuseReadOnly(path, target)) return false;
     if (target != path) removeLeftoverTempsOf(target);
     std::string tmpl = target + kTempMark + "XXXXXX";
     const int fd = ::mkostemp(tmpl.data(), O_CLOEXEC);
@@ -166,11 +211,12 @@ bool writeFileAtomically(const std::string& path, std::string_view content) {
         done += static_cast<size_t>(n);
     }
     if (!err && ::fsync(fd) != 0) err = errno;
-    // Keep the permissions an existing file had, else the usual 0644; the
-    // owner can always read and write it, so a file that could not be read
-    // (and was kept as NAME.bad) is not replaced by another unreadable one.
+    // Keep the permissions an existing file had, else the usual 0644. The
+    // owner can always read it, so a file that could not be read (and was
+    // kept as NAME.bad) is not replaced by another unreadable one; write
+    // permission is never added.
     struct stat st {};
-    const mode_t mode = ((::stat(target.c_str(), &st) == 0) ? (st.st_mode & 07777) : 0644) | S_IRUSR | S_IWUSR;
+    const mode_t mode = (::stat(target.c_str(), &st) == 0) ? ((st.st_mode & 07777) | S_IRUSR) : 0644;
     ::fchmod(fd, mode);
     if (::close(fd) != 0 && !err) err = errno;
     if (!err && ::rename(tmpl.c_str(), target.c_str()) != 0) err = errno;
@@ -179,6 +225,7 @@ bool writeFileAtomically(const std::string& path, std::string_view content) {
         std::fprintf(stderr, "sorvel_p: could not save %s: %s\n", path.c_str(), std::strerror(err));
         return false;
     }
+    seenVersions()[path] = stampOf(target);
     return true;
 }
 
@@ -197,9 +244,10 @@ void removeLeftoverTempFiles(const std::string& folder) {
     }
 }
 
-void noteReadResult(const std::string& path, Damage d) {
+void noteReadResult(const std::string& path, Damage d, const FileStamp* seen) {
     if (d == Damage::None) damagedFiles().erase(path);
     else damagedFiles()[path] = d;
+    seenVersions()[path] = seen ? *seen : stampOf(path);
 }
 
 Damage damageOf(const std::string& path) {
@@ -208,23 +256,34 @@ Damage damageOf(const std::string& path) {
 }
 
 namespace {
-// Keeps the bytes now at path under a free NAME.bad name: a second name for
-// the same file where the file system allows it, else a copy.
-bool keepDamagedCopy(const std::string& path) {
+// Keeps the bytes now at path under a free name path + suffix (then suffix
+// and 2, 3, ...): a second name for the same file where the file system
+// allows it, else a copy. True with *kept empty when there is nothing left
+// to keep; false when a copy was needed and could not be made.
+bool keepCopy(const std::string& path, const char* suffix, std::string* kept) {
+    kept->clear();
     const std::string target = resolveSymlinks(path);
     struct stat st {};
     if (::lstat(target.c_str(), &st) != 0) return errno == ENOENT;   // nothing left to keep
-    std::string bad = path + ".bad";
-    for (int i = 2; ::lstat(bad.c_str(), &st) == 0 || errno != ENOENT; ++i) {
+    std::string name = path + suffix;
+    for (int i = 2; ::lstat(name.c_str(), &st) == 0 || errno != ENOENT; ++i) {
         if (i > 1000) return false;
-        bad = path + ".bad" + std::to_string(i);
+        name = path + suffix + std::to_string(i);
     }
-    bool kept = ::link(target.c_str(), bad.c_str()) == 0;
-    if (!kept) {
+    bool ok = ::link(target.c_str(), name.c_str()) == 0;
+    if (!ok) {
         std::error_code ec;
-        kept = std::filesystem::copy_file(target, bad, ec) && !ec;
-        if (!kept) std::filesystem::remove(bad, ec);
+        ok = std::filesystem::copy_file(target, name, ec) && !ec;
+        if (!ok) std::filesystem::remove(name, ec);
     }
+    if (ok) *kept = name;
+    return ok;
+}
+
+bool keepDamagedCopy(const std::string& path) {
+    std::string bad;
+    const bool kept = keepCopy(path, ".bad", &bad);
+    if (kept && bad.empty()) return true;
     if (kept) {
         std::fprintf(stderr, "sorvel_p: %s could not be read completely; its old content is kept as %s\n",
                      path.c_str(), bad.c_str());
@@ -234,13 +293,43 @@ bool keepDamagedCopy(const std::string& path) {
     }
     return kept;
 }
+
+// True when a file is on disk under path that is not the version this
+// launcher last read or wrote there (one it never looked at is not asked).
+bool changedOutside(const std::string& path) {
+    const auto it = seenVersions().find(path);
+    if (it == seenVersions().end()) return false;
+    const FileStamp now = stampOf(path);
+    return now.exists && !(now == it->second);
+}
+
+bool keepOutsideCopy(const std::string& path) {
+    std::string copy;
+    const bool kept = keepCopy(path, ".outside", &copy);
+    if (kept && copy.empty()) return true;
+    if (kept) {
+        std::fprintf(stderr, "sorvel_p: %s was changed by another program; that version is kept as %s\n",
+                     path.c_str(), copy.c_str());
+    } else {
+        std::fprintf(stderr, "sorvel_p: %s was changed by another program and no copy could be kept; not saved\n",
+                     path.c_str());
+    }
+    return kept;
+}
 }  // namespace
 
 bool replaceFile(const std::string& path, std::string_view content) {
-    if (refuseNonRegular(path, resolveSymlinks(path))) return false;
-    if (damageOf(path) != Damage::None) {
+    const std::string target = resolveSymlinks(path);
+    if (refuseNonRegular(path, target) || refuseReadOnly(path, target)) return false;
+    if (changedOutside(path)) {
+        // The outside version is what the user last put there; the damaged
+        // bytes read earlier are gone with it.
+        if (!keepOutsideCopy(path)) return false;
+        damagedFiles().erase(path);
+        seenVersions()[path] = stampOf(path);   // kept: not copied again if this save fails
+    } else if (damageOf(path) != Damage::None) {
         if (!keepDamagedCopy(path)) return false;
-        noteReadResult(path, Damage::None);
+        damagedFiles().erase(path);
     }
     return writeFileAtomically(path, content);
 }

@@ -251,13 +251,16 @@ TEST_F(Window, NamesDataDatCannotHoldAreNotRegistered) {
     EXPECT_EQ(w->state().pendingPath, "");
     w->command1MouseDown(1, Qt::LeftButton);   // an ordinary launch, no commit
     EXPECT_EQ(w->state().slotPath[1], "");
-    // A pending registration is kept when the next answer is refused.
+    // A refused answer cancels a pending registration as a cancelled
+    // dialog does: the next click launches, it stores nothing.
     dialogAnswer = "/usr/bin/true";
     w->command2Click(2);
     dialogAnswer = "/tmp/two\nlines";
     w->command2Click(2);
     EXPECT_EQ(warnings, 2);
-    EXPECT_EQ(w->state().pendingPath, "/usr/bin/true");
+    EXPECT_EQ(w->state().pendingPath, "");
+    w->command1MouseDown(2, Qt::LeftButton);
+    EXPECT_EQ(w->state().slotPath[2], "");
     EXPECT_EQ(dir.read("data.dat"), data);
 }
 

@@ -384,9 +384,20 @@ TEST_F(Jukebox, NamesTheListCannotHoldAreRefused) {
         EXPECT_EQ(items(), (std::vector<std::string>{"/m/a.mid"})) << bad;
     }
     EXPECT_EQ(warnings, 3);
-    EXPECT_EQ(saves, savesBefore);
+    EXPECT_EQ(saves, savesBefore + 3);   // saved as after any choice
     EXPECT_EQ(s.currentMusicPath, current);
     EXPECT_EQ(dir.read("midlist.dat"), file);
+
+    // One bad name among good ones: only it is left out, the others go on
+    // top in the usual order, one warning, one save.
+    good({"/m/x.mid", "/m/z.mid"});
+    add("/m/x.mid say\"hi\".mid z.mid");
+    EXPECT_EQ(items(), (std::vector<std::string>{"/m/z.mid", "/m/x.mid", "/m/a.mid"}));
+    EXPECT_EQ(warnings, 4);
+    EXPECT_EQ(saves, savesBefore + 4);
+    EXPECT_EQ(list.selected(), 0);
+    EXPECT_EQ(s.currentMusicPath, "/m/z.mid");
+    EXPECT_EQ(dir.read("midlist.dat"), "\"/m/z.mid\"\r\n\"/m/x.mid\"\r\n\"/m/a.mid\"\r\n");
 
     // Favo of a hand-edited entry with a quote in it: refused too.
     dir.write("midlist.dat", "/m/odd\"name.mid\r\n");
@@ -394,7 +405,7 @@ TEST_F(Jukebox, NamesTheListCannotHoldAreRefused) {
     m->loadList();
     list.select(0);
     m->favo();
-    EXPECT_EQ(warnings, 4);
+    EXPECT_EQ(warnings, 5);
     EXPECT_FALSE(dir.exists("midlistf.dat"));
     EXPECT_EQ(s.favouritesMode, 0);
 }
@@ -490,22 +501,30 @@ TEST_F(Jukebox, DeviceFailureNeverRemovesEntries) {
     EXPECT_EQ(s.musicPlaying, 0);
 }
 
-TEST_F(Jukebox, PageStepsEndInsideTheRangeFromAnyStoredPage) {
+TEST_F(Jukebox, PageStepsAreBoundedOnlyOnTheirOwnSide) {
     s.musicPage = 300;   // from an edited midpage.dat
     m->pageMenu(1);
     EXPECT_EQ(s.musicPage, 250);
     EXPECT_EQ(pageCaption, "251P");
     s.musicPage = 300;
     m->pageMenu(0);
-    EXPECT_EQ(s.musicPage, 250);
-    EXPECT_EQ(pageCaption, "251P");
+    EXPECT_EQ(s.musicPage, 299);
+    EXPECT_EQ(pageCaption, "300P");
     s.musicPage = -5;
     m->pageMenu(0);
     EXPECT_EQ(s.musicPage, 0);
     EXPECT_EQ(pageCaption, "1P");
-    s.musicPage = -5;
+    s.musicPage = -3;
     m->pageMenu(1);
+    EXPECT_EQ(s.musicPage, -2);
+    EXPECT_EQ(pageCaption, "-1P");
+    // The ends of the stored number type do not wrap round.
+    s.musicPage = -32768;
+    m->pageMenu(0);
     EXPECT_EQ(s.musicPage, 0);
+    s.musicPage = 32767;
+    m->pageMenu(1);
+    EXPECT_EQ(s.musicPage, 250);
 }
 
 TEST_F(Jukebox, APagePastTheLastKeepsItsOwnListFile) {
@@ -517,7 +536,7 @@ TEST_F(Jukebox, APagePastTheLastKeepsItsOwnListFile) {
     m->loadList();
     EXPECT_EQ(items(), (std::vector<std::string>{"/m/stray.mid"}));
     list.insertTop("/m/added.mid");
-    m->pageMenu(0);   // leaving it saves it; the step ends on the last page
+    m->pageMenu(1);   // leaving it saves it; the step ends on the last page
     EXPECT_EQ(dir.read("midlist300.dat"), "\"/m/added.mid\"\r\n\"/m/stray.mid\"\r\n");
     EXPECT_EQ(s.musicPage, 250);
     EXPECT_EQ(items(), (std::vector<std::string>{"/m/last.mid"}));

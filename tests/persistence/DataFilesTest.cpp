@@ -472,47 +472,6 @@ TEST(DataFiles, SymlinkedFilesStayLinks) {
     EXPECT_TRUE(S_ISLNK(st.st_mode));
 }
 
-TEST(DataFiles, SavingThroughALinkRemovesStaleTemporariesOfItsTarget) {
-    TempDir d, synced;
-    synced.write("data.dat", "old");
-    ASSERT_EQ(::symlink(synced.file("data.dat").c_str(), d.file("data.dat").c_str()), 0);
-    const auto age = [&](const char* name) {
-        const struct timespec old[2] = {{::time(nullptr) - 3600, 0}, {::time(nullptr) - 3600, 0}};
-        ASSERT_EQ(::utimensat(AT_FDCWD, synced.file(name).c_str(), old, 0), 0) << name;
-    };
-    for (const char* n : {"data.dat.tmp-a1B2c3", "data.dat.tmp-toolong1", "data.dat.tmp-ab.c12", "lot.dat.tmp-abc123",
-                          "xdata.dat.tmp-abc123"}) {
-        synced.write(n, "left");
-        age(n);
-    }
-    synced.write("data.dat.tmp-Fresh1", "a save running elsewhere");
-    LauncherState s;
-    Hooks hk;
-    ASSERT_TRUE(SaveData(d.path(), s, hk.h));
-    EXPECT_EQ(synced.read("data.dat"), encodeDataDat(s));
-    EXPECT_FALSE(synced.exists("data.dat.tmp-a1B2c3"));
-    for (const char* n : {"data.dat.tmp-toolong1", "data.dat.tmp-ab.c12", "lot.dat.tmp-abc123", "xdata.dat.tmp-abc123",
-                          "data.dat.tmp-Fresh1"})
-        EXPECT_TRUE(synced.exists(n)) << n;
-}
-
-TEST(DataFiles, ANewFileCanAlwaysBeReadByItsOwner) {
-    // A data.dat nobody may read is kept as .bad; the new one must not be
-    // unreadable again, or each start would lose the last session.
-    TempDir d;
-    LauncherState s;
-    Hooks hk;
-    ASSERT_TRUE(SaveData(d.path(), s, hk.h));
-    ASSERT_EQ(::chmod(d.file("data.dat").c_str(), 0), 0);
-    ASSERT_EQ(::chmod(d.file("lot.dat").c_str(), 0640), 0);
-    ASSERT_TRUE(SaveData(d.path(), s, hk.h));
-    struct stat st {};
-    ASSERT_EQ(::stat(d.file("data.dat").c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 07777, 0600u);
-    ASSERT_EQ(::stat(d.file("lot.dat").c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 07777, 0640u);   // other permissions are kept
-}
-
 TEST(DataFiles, AFifoUnderADataFileNameNeitherHangsNorIsReplaced) {
     TempDir d;
     d.write("data.dat", lines("\"/a\"", 251) + "5\r\n6\r\n");
@@ -580,4 +539,101 @@ TEST(ItemReader, FailedReadLeavesTheTargetAndFlagsLossyItems) {
     while (fine.readText(t)) {
     }
     EXPECT_FALSE(fine.lossy());
+}
+
+TEST(DataFiles, AByteOrderMarkIsNoPartOfTheFirstItem) {
+    const std::string bom = "\xEF\xBB\xBF";
+    TempDir d;
+    d.write("data.dat", bom + "\"/first\"\r\n" + lines("\"\"", 250) + "15\r\n30\r\n");
+    d.write("lot.dat", bom + lines("4", 251));
+    d.write("midpage.dat", bom + "5\r\n");
+    LauncherState s;
+    Hooks hk;
+    LoadData(d.path(), s, hk.h);
+    EXPECT_EQ(s.slotPath[0], "/first");
+    EXPECT_EQ(s.windowPosition[1], 30);
+    EXPECT_EQ(s.slotUseCount[0], 4);
+    EXPECT_EQ(s.slotUseCount[250], 4);
+    EXPECT_EQ(s.musicPage, 5);
+    ASSERT_TRUE(SaveData(d.path(), s, hk.h));
+    // Written back without the mark, and no damage was noted.
+    EXPECT_EQ(d.read("data.dat"), encodeDataDat(s));
+    EXPECT_EQ(d.read("lot.dat"), lines("4", 251));
+    EXPECT_EQ(d.read("midpage.dat"), "5\r\n");
+    for (const char* n : {"data.dat.bad", "lot.dat.bad", "midpage.dat.bad"}) EXPECT_FALSE(d.exists(n)) << n;
+    // Only at the very start: a mark later on is text like any other.
+    bool lossy = true;
+    EXPECT_EQ(readListEntries(bom + "\"/a.mid\"\r\n", &lossy), (std::vector<std::string>{"/a.mid"}));
+    EXPECT_FALSE(lossy);
+    EXPECT_EQ(readListEntries("x\r\n" + bom + "y\r\n"), (std::vector<std::string>{"x", bom + "y"}));
+}
+
+TEST(DataFiles, AnOutsideEditIsKeptBeforeTheSave) {
+    TempDir d;
+    LauncherState s;
+    Hooks hk;
+    ASSERT_TRUE(SaveData(d.path(), s, hk.h));
+    LoadData(d.path(), s, hk.h);
+    // Another program (an editor, a sync tool) writes data.dat meanwhile.
+    const std::string edited = lines("\"/edited\"", 251) + "0\r\n0\r\n";
+    d.write("data.dat.new", edited);
+    ASSERT_EQ(::rename(d.file("data.dat.new").c_str(), d.file("data.dat").c_str()), 0);
+    s.slotPath[1] = "/mine";
+    testing::internal::CaptureStderr();
+    ASSERT_TRUE(SaveData(d.path(), s, hk.h));
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(d.read("data.dat.outside"), edited);
+    EXPECT_EQ(d.read("data.dat"), encodeDataDat(s));
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+    EXPECT_NE(err.find(d.file("data.dat.outside")), std::string::npos) << err;
+    // The files this launcher wrote itself are not copied.
+    EXPECT_FALSE(d.exists("lot.dat.outside"));
+    EXPECT_FALSE(d.exists("midpage.dat.outside"));
+    testing::internal::CaptureStderr();
+    ASSERT_TRUE(SaveData(d.path(), s, hk.h));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_FALSE(d.exists("data.dat.outside2"));
+}
+
+namespace {
+int ownerMayWrite(const char* path) {
+    struct stat st {};
+    if (::stat(path, &st) != 0) return -1;
+    if (st.st_mode & S_IWUSR) return 0;
+    errno = EACCES;
+    return -1;
+}
+}  // namespace
+
+TEST(DataFiles, AReadOnlyDataDatSurvivesASaveOfEmptySlots) {
+    // As a normal user (root may write anything): the user made data.dat
+    // read-only; a save of emptied slots, as a reset makes, leaves it whole.
+    const AccessCall old = setAccessCall(ownerMayWrite);
+    TempDir d;
+    LauncherState s;
+    s.slotPath[7] = "/kept";
+    s.slotUseCount[7] = 3;
+    Hooks hk;
+    ASSERT_TRUE(SaveData(d.path(), s, hk.h));
+    LoadData(d.path(), s, hk.h);
+    const std::string data = d.read("data.dat");
+    ASSERT_EQ(::chmod(d.file("data.dat").c_str(), 0444), 0);
+    LauncherState reset;
+    reset.musicPage = 4;
+    hk.save = 0;
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(SaveData(d.path(), reset, hk.h));
+    const std::string err = testing::internal::GetCapturedStderr();
+    setAccessCall(old);
+    EXPECT_EQ(d.read("data.dat"), data);
+    struct stat st {};
+    ASSERT_EQ(::stat(d.file("data.dat").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0444u);
+    EXPECT_NE(err.find(d.file("data.dat")), std::string::npos) << err;
+    // The other files are saved; the counts stay with the targets on disk.
+    EXPECT_EQ(d.read("midpage.dat"), "4\r\n");
+    EXPECT_EQ(d.read("lot.dat"), encodeLotDat(s));
+    EXPECT_EQ(hk.save, 1);
+    EXPECT_FALSE(d.exists("data.dat.bad"));
+    EXPECT_FALSE(d.exists("data.dat.outside"));
 }
