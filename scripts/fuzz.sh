@@ -18,7 +18,7 @@ for target in $TARGETS; do
   mkdir -p "$corpus"
   case "$target" in
     data_files)
-      $CXX src/persistence/ItemFile.cpp src/persistence/DataFiles.cpp src/platform/AppPaths.cpp \
+      $CXX src/persistence/ItemFile.cpp src/persistence/DataFiles.cpp src/platform/FileStore.cpp src/platform/AppPaths.cpp \
         tests/persistence/DataFilesFuzz.cpp -o build/fuzz/fuzz_data_files
       # Seeds: a fresh data.dat, lot.dat and midpage.dat.
       python3 - "$corpus" <<'PY'
@@ -37,7 +37,7 @@ PY
       # The synthesizer itself is not instrumented; it is linked as packaged.
       # shellcheck disable=SC2046
       $CXX src/platform/MidiFile.cpp src/platform/MusicSynth.cpp src/platform/Audio.cpp \
-        src/persistence/ItemFile.cpp src/platform/AppPaths.cpp tests/platform/MidiPlayFuzz.cpp \
+        src/platform/FileStore.cpp src/platform/AppPaths.cpp tests/platform/MidiPlayFuzz.cpp \
         $(pkg-config --cflags --libs fluidsynth SDL2_mixer sdl2) -o build/fuzz/fuzz_midi
       # Seeds of our own making: type 0 and 1, RMID, SMPTE, tempo 0 and 1.
       clang++ -std=c++20 -O1 -Itests tools/midi_seeds.cpp -o build/fuzz/midi_seeds
