@@ -34,10 +34,11 @@ case "$mode" in
     ;;
 esac
 
+# -O1: quicker to build than -O2, and the reports keep their lines.
 start=$(date +%s)
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSORVEL_BUILD_TESTS=ON \
   -DSORVEL_BUILD_BENCH="$([ "$mode" = address ] && echo ON || echo OFF)" \
-  -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="$flags" \
+  -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g -DNDEBUG" -DCMAKE_EXE_LINKER_FLAGS="$flags" \
   -DCMAKE_SHARED_LINKER_FLAGS="$flags" -DCMAKE_MODULE_LINKER_FLAGS="$flags" >/dev/null
 if [ "$mode" = address ]; then
   nice cmake --build "$build" -j "$jobs"
