@@ -96,7 +96,11 @@ MainWindow::MainWindow(std::string programFolder, AppServices services, QWidget*
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
     buildControls();
-    useSquareLook(this, new SquareStyle);
+    // The window owns the style; made after the controls, it is deleted
+    // after them.
+    auto* square = new SquareStyle;
+    square->setParent(this);
+    useSquareLook(this, square);
     place_ = new PlaceWatcher(this);
 
     MusicView v;

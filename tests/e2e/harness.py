@@ -13,6 +13,10 @@ import time
 
 CRLF = "\r\n"
 
+# What AddressSanitizer, LeakSanitizer, UndefinedBehaviorSanitizer and
+# ThreadSanitizer print when a sanitized build finds a fault.
+SANITIZER_MARKS = ("ERROR: AddressSanitizer", "ERROR: LeakSanitizer", "runtime error:", "ThreadSanitizer:")
+
 
 def run(*args, check=True, **kw):
     return subprocess.run(list(args), check=check, capture_output=True, text=True, **kw)
@@ -66,6 +70,10 @@ class Session:
         os.chmod(os.path.join(self.bin, "xdg-open"), 0o755)
         self.xvfb = None
         self.app = None
+        # Every launcher started writes its output to a file of its own (an
+        # instance it starts in turn inherits it): a file never blocks the
+        # harness, however many processes hold it open.
+        self.logs = []
         self.display = None
         self.win = None
         self.wm = None
@@ -142,8 +150,9 @@ class Session:
         """Starts the launcher: the portable copy, or the given executable."""
         if self.xvfb is None:
             self.start_x()
-        self.app = subprocess.Popen([program or os.path.join(self.folder, "sorvel_p")], cwd=self.tmp, env=self.env,
-                                    stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+        with self.log_file("sorvel_p") as out:
+            self.app = subprocess.Popen([program or os.path.join(self.folder, "sorvel_p")], cwd=self.tmp,
+                                        env=self.env, stdout=out, stderr=subprocess.STDOUT)
         wid = wait_until(lambda: self.find_window("--class", "sorvel_p"), 10)
         if not wid:
             fail("the launcher window did not appear")
@@ -151,6 +160,25 @@ class Session:
         self.x("xdotool", "windowfocus", "--sync", self.win, check=False)
         time.sleep(0.3)
         return self.win
+
+    def log_file(self, name):
+        """A new file for a process's output, read back by output() and
+        checked for sanitizer reports at the end."""
+        path = os.path.join(self.tmp, "%s.%d.log" % (name, len(self.logs)))
+        self.logs.append(path)
+        return open(path, "wb")
+
+    def output(self, path=None):
+        """What the last launcher started (or the given log) has printed."""
+        path = path or (self.logs[-1] if self.logs else None)
+        if not path or not os.path.exists(path):
+            return ""
+        with open(path, "rb") as f:
+            return f.read().decode("utf-8", "replace")
+
+    def sanitizer_reports(self):
+        return [(p, line) for p in self.logs for line in self.output(p).splitlines()
+                if any(m in line for m in SANITIZER_MARKS)]
 
     def find_window(self, *search):
         r = self.x("xdotool", "search", "--onlyvisible", *search, check=False)
@@ -296,9 +324,14 @@ def main(test):
     s = Session(sys.argv[1])
     try:
         test(s)
+        reports = s.sanitizer_reports()
+        if reports:
+            fail("sanitizer reports from the launcher:\n" + "\n".join("%s: %s" % r for r in reports[:20]))
     except SystemExit:
-        if s.app is not None and s.app.stdout is not None and s.app.poll() is not None:
-            print(s.app.stdout.read().decode("utf-8", "replace"), file=sys.stderr)
+        for path in s.logs:
+            text = s.output(path)
+            if text:
+                print("---- %s ----\n%s" % (os.path.basename(path), text), file=sys.stderr)
         raise
     finally:
         s.close()

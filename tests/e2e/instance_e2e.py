@@ -45,8 +45,9 @@ def test(s):
     # Another program folder runs side by side, and takes the focus.
     other = os.path.join(s.tmp, "prog2")
     shutil.copytree(s.folder, other, ignore=shutil.ignore_patterns("*.dat", ".sorvel_p.lock"))
-    app2 = subprocess.Popen([os.path.join(other, "sorvel_p")], cwd=s.tmp, env=s.env,
-                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    with s.log_file("other") as out:
+        app2 = subprocess.Popen([os.path.join(other, "sorvel_p")], cwd=s.tmp, env=s.env,
+                                stdout=out, stderr=subprocess.STDOUT)
     both = harness.wait_until(lambda: len(windows(s)) == 2 and windows(s), 10)
     expect(both, "a launcher from another folder starts too")
     other_win = [w for w in both if w != first][0]

@@ -62,7 +62,7 @@ TEST(SlotPage, HugeOrBrokenEntriesDrawQuickly) {
     Page p;
     p.s.slotPath[0] = std::string(10'000'000, 'x');
     p.s.slotPath[1] = "/a/" + std::string(5'000'000, 'y') + "/tail";
-    p.s.slotPath[2] = std::string("/bad/\xff\xfe\x80name", 15);
+    p.s.slotPath[2] = std::string("/bad/\xff\xfe\x80name");
     p.s.hoverIndex = 1;
     for (int f = 0; f < 8; ++f) p.frame();
     EXPECT_EQ(p.buttonBack(0), kFileSlotColor);

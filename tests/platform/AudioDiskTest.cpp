@@ -46,7 +46,13 @@ std::vector<uint8_t> chimeWav() {
     return w;
 }
 
-TEST(DiskAudio, AlarmAndMusicAreNotSilence) {
+// The device is closed after every test, whichever way it ends.
+class DiskAudio : public testing::Test {
+protected:
+    void TearDown() override { shutdownAudio(); }
+};
+
+TEST_F(DiskAudio, AlarmAndMusicAreNotSilence) {
     // The alarm sound from memory, alone; twice, overlapping.
     SdlWavPlayer wav;
     const auto chime = chimeWav();
@@ -101,7 +107,7 @@ QByteArray playToEnd(FluidMci& mci, const std::string& path) {
 }
 }  // namespace
 
-TEST(DiskAudio, TempoMapsEndOnTimeAndASongIsLoudWithoutClipping) {
+TEST_F(DiskAudio, TempoMapsEndOnTimeAndASongIsLoudWithoutClipping) {
     if (findSoundFont("/nonexistent/").empty()) GTEST_SKIP() << "no General MIDI sound font installed";
     TempDir d;
     for (int format : {0, 1}) {

@@ -28,7 +28,16 @@ bool waitFor(Mci& m, const std::string& want, int ms) {
 }
 }  // namespace
 
-TEST(FluidMci, CommandsErrorsAndEndOfTrack) {
+// Every test that opens the shared audio device closes it again: the
+// device's mixing thread must not outlive the test's objects.
+class AudioDeviceTest : public testing::Test {
+protected:
+    void TearDown() override { shutdownAudio(); }
+};
+class FluidMciTest : public AudioDeviceTest {};
+class SdlWavPlayerTest : public AudioDeviceTest {};
+
+TEST_F(FluidMciTest, CommandsErrorsAndEndOfTrack) {
     TempDir d;
     const auto smf = makeSmf(3, 48);   // 3 x 0.25 s
     d.write("short.mid", std::string(smf.begin(), smf.end()));
@@ -57,7 +66,7 @@ TEST(FluidMci, CommandsErrorsAndEndOfTrack) {
 }
 
 
-TEST(FluidMci, OpenRefusesWhatCannotPlayAndPlaysRmid) {
+TEST_F(FluidMciTest, OpenRefusesWhatCannotPlayAndPlaysRmid) {
     TempDir d;
     auto cut = makeSmf(6, 48);
     cut.resize(cut.size() - 6);   // cut inside the track
@@ -86,7 +95,7 @@ TEST(FluidMci, OpenRefusesWhatCannotPlayAndPlaysRmid) {
     mci.sendString("close bgm", nullptr);
 }
 
-TEST(SdlWavPlayer, EachPlayReplacesTheSoundStillPlaying) {
+TEST_F(SdlWavPlayerTest, EachPlayReplacesTheSoundStillPlaying) {
     // A 2-second silent WAV image, 8-bit mono at 8000 Hz.
     const uint32_t n = 16000;
     std::vector<uint8_t> w = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ', 16, 0, 0, 0,
@@ -128,7 +137,7 @@ TEST(SynthLogFilter, EachTextOncePerFileHoweverOftenItIsOpened) {
     EXPECT_TRUE(f.shouldPrint("/m/d.mid", "one more"));
 }
 
-TEST(FluidMci, SynthesizerWarningsAreSaidOncePerFileNotPerOpen) {
+TEST_F(FluidMciTest, SynthesizerWarningsAreSaidOncePerFileNotPerOpen) {
     // Two drum kits the General MIDI font does not have: two different
     // warnings on every play.
     SmfBuilder b;
