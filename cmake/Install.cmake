@@ -36,7 +36,7 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # with libqt6gui6 (linked); the Wayland one (qt6-wayland) and the Japanese
 # font are loaded at run time. Without X and without the Wayland plugin Qt
 # finds no platform and the program aborts at start, so it is a dependency.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-wayland, fonts-ipafont-gothic | fonts-noto-cjk | fonts-vlgothic")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-wayland, qt6-translations-l10n, fonts-ipafont-gothic | fonts-noto-cjk | fonts-vlgothic")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "timgm6mb-soundfont | fluid-soundfont-gm | musescore-general-soundfont, xdg-utils")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)

@@ -26,6 +26,7 @@
 #include "app/SquareStyle.h"
 #include "app/WindowPlacement.h"
 #include "app/Warnings.h"
+#include "app/WindowDress.h"
 #include "filedialog/FileDialog.h"
 #include "launcher/Commands.h"
 #include "launcher/SlotRules.h"
@@ -55,13 +56,15 @@ QPushButton* makeButton(QWidget* parent, const char* caption, int l, int t, int 
 }
 }  // namespace
 
-int virtualKeyCode(int key, bool keypad, int mainRowDigit) {
+int virtualKeyCode(int key, bool keypad, int mainRowDigit, int positionLetter) {
     // The main-row digits act by their place on the keyboard: with Shift,
     // or on layouts whose digit row types other characters, they still
     // are the digit keys.
     if (!keypad && mainRowDigit >= 0 && mainRowDigit <= 9) return 48 + mainRowDigit;
     if (key >= Qt::Key_0 && key <= Qt::Key_9) return keypad ? 96 + (key - Qt::Key_0) : key;
     if (key >= Qt::Key_A && key <= Qt::Key_Z) return key;
+    // A Cyrillic or Greek letter acts as the letter key at its place.
+    if (positionLetter >= 'A' && positionLetter <= 'Z') return positionLetter;
     if (key >= Qt::Key_F1 && key <= Qt::Key_F24) return 112 + (key - Qt::Key_F1);
     switch (key) {
         case Qt::Key_Delete: return 46;
@@ -310,6 +313,9 @@ void MainWindow::buildControls() {
     check2_ = new QCheckBox(QStringLiteral("MIDI予約"), this);
     check2_->setGeometry(px(240), px(1200), px(1095), px(255));
     check2_->hide();
+    // Check boxes on the drawing surface fill their own rectangle.
+    paintOwnBackground(check1_);
+    paintOwnBackground(check2_);
 
     text1_ = new QLineEdit(this);
     text1_->setGeometry(px(1440), px(1200), px(1095), px(330));
@@ -353,7 +359,7 @@ void MainWindow::loadIcons() {
             img = QImage(96, 32, QImage::Format_RGB32);
             img.fill(qRgb(0, 0, 0));
         }
-        pic = img.convertToFormat(QImage::Format_RGB32);
+        pic = iconHolder(img, 96, 32);
         mask = makeMask(pic);
     };
     load("ico.bmp", icons_.still, icons_.stillMask);
@@ -519,7 +525,7 @@ void MainWindow::drawFrame() {
     for (auto* b : command1_) {
         if (b) b->surface().setSuspended(!seen);
     }
-    st_.pageBannerTicks = static_cast<int16_t>(st_.pageBannerTicks - 1);
+    st_.pageBannerTicks -= 1;
     if (st_.pageBannerTicks <= 0) st_.pageBannerTicks = 0;
     pic.cls();
     if (st_.alarmCountSeen != st_.alarmCount) {
@@ -537,10 +543,8 @@ void MainWindow::drawFrame() {
 
     if (seen) {
         pic.pset(0, 41, pic.point(0, 41));
-        QString fps = QString::number(st_.measuredFps % 1000);
-        if (st_.measuredFps < 0) fps = QString::number(st_.measuredFps);
-        pic.print(QString::fromStdString(sv_.clock->timeOfDay()) + QString::fromStdString(st_.lineBreak) +
-                  fps.rightJustified(3, QLatin1Char(' ')) + QStringLiteral("fps"));
+        pic.print(QString::fromStdString(sv_.clock->timeOfDay() + st_.lineBreak + frameCountField(st_.measuredFps)) +
+                  QStringLiteral("fps"));
     }
 
     if (st_.pageBannerTicks > 0 && seen) {
@@ -682,6 +686,7 @@ void MainWindow::command4Click(int index) {
     const double v = readLeadingNumber(text1_->text().toStdString());
     if (index == 0) {
         confirmMinutes(st_, v);
+        sv_.wav->prepare(st_.alarmSound);
     } else if (index == 2) {
         if (confirmRate(st_, v)) scheduleTick();
     }
@@ -740,6 +745,8 @@ void MainWindow::gett() {
         ::close(fd);
     }
     st_.alarmSound.push_back(0);
+    // The alarm's first ring must not wait for the device.
+    sv_.wav->prepare(st_.alarmSound);
 }
 
 void MainWindow::alarmStep() {
@@ -828,7 +835,9 @@ bool MainWindow::eventFilter(QObject* o, QEvent* e) {
 
 bool MainWindow::windowKeyPress(const QKeyEvent& k) {
     const int digit = keyPositionsKnown_ ? mainRowDigitAt(k.nativeScanCode()) : -1;
-    const int vk = virtualKeyCode(k.key(), k.modifiers() & Qt::KeypadModifier, digit);
+    const int letter =
+        keyPositionsKnown_ && isNonLatinLetter(k.text()) ? letterKeyAt(k.nativeScanCode()) : -1;
+    const int vk = virtualKeyCode(k.key(), k.modifiers() & Qt::KeypadModifier, digit, letter);
     const bool game = !launcherMode();
     formKeyDown(vk);
     // In the game, letters and the game's function keys act only here.

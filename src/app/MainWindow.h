@@ -196,6 +196,8 @@ private:
 // Maps a Qt key press to the virtual key code the key handler expects.
 // mainRowDigit: the digit of the main-row key that was pressed, found from
 // its position on the keyboard, or -1 when unknown or another key.
-int virtualKeyCode(int qtKey, bool keypad, int mainRowDigit = -1);
+// positionLetter: the letter A..Z whose place the key holds, when the
+// layout puts a letter of another script there, or -1.
+int virtualKeyCode(int qtKey, bool keypad, int mainRowDigit = -1, int positionLetter = -1);
 
 }  // namespace sorvel

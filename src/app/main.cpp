@@ -9,6 +9,8 @@
 #include <unistd.h>
 
 #include "app/MainWindow.h"
+#include "app/QtTranslation.h"
+#include "app/WindowDress.h"
 #include "platform/AppPaths.h"
 #include "platform/DisplaySession.h"
 #include "platform/LazyAudio.h"
@@ -45,6 +47,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "sorvel_p: running on Wayland without X; the window position cannot be restored\n");
     }
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    // Qt's own texts (context menus, stock dialogs) in Japanese too.
+    sorvel::loadQtTranslation(app);
+    QApplication::setWindowIcon(sorvel::applicationIcon());
     // The interface is Japanese: one font for every window, tooltip and box,
     // so that no other font is loaded beside it.
     QApplication::setFont(sorvel::uiFont(12));
@@ -76,6 +81,7 @@ int main(int argc, char** argv) {
     sorvel::AppServices sv{&clock, &shell, &beeper, &clipboard, &local, &wav, &mci, &paths};
 
     sorvel::MainWindow w(folder, sv);
+    sorvel::dressMainWindow(&w);
     w.releaseFolder = [&instance] { instance.release(); };
     instance.listen([&w] {
         if (w.ended()) return false;   // closing: the new start waits for the lock

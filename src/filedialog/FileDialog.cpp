@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QHash>
 #include <QScreen>
 #include <QKeyEvent>
 #include <QLabel>
@@ -15,6 +16,7 @@
 #include <QPushButton>
 #include <QStorageInfo>
 
+#include "launcher/SlotRules.h"
 #include "platform/MessageBox.h"
 #include "platform/Surface.h"
 
@@ -46,6 +48,13 @@ bool matchFrom(const std::string& p, size_t pi, const std::string& n, size_t ni)
     return pi == p.size();
 }
 
+// The folder last shown on each drive (mount point) during the run, for
+// every opening of the dialog.
+QHash<QString, QString>& lastFolderOnDrive() {
+    static QHash<QString, QString> last;
+    return last;
+}
+
 QString parentOf(const QString& f) {
     if (f == QLatin1String("/")) return f;
     const int i = f.lastIndexOf(QLatin1Char('/'));
@@ -66,7 +75,7 @@ std::string filterPattern(const std::string& entry) {
 }
 
 std::string composeAnswer(const std::string& t, const std::string& folder) {
-    if (t.rfind("http://", 0) == 0 || t.rfind("ftp://", 0) == 0 || t.rfind("/", 0) == 0) return t;
+    if (isUrl(t) || t.rfind("/", 0) == 0) return t;
     return folder + "/" + t;
 }
 
@@ -168,9 +177,21 @@ void FileDialog::fillDrives() {
     for (const QString& r : roots) drive1_->addItem(r, r);
 }
 
+void FileDialog::pickDrive(int idx) {
+    drive1_->setCurrentIndex(idx);
+    driveChanged(idx);
+}
+
 void FileDialog::driveChanged(int idx) {
+    // Picking the drive already shown is no change.
+    if (idx == driveShown_) return;
     const QString root = drive1_->itemData(idx).toString();
-    setFolder(root);   // failures keep the old place
+    const QString last = lastFolderOnDrive().value(root);
+    // The folder last shown there, or its root; failures keep the old place.
+    if ((last.isEmpty() || !setFolder(last)) && !setFolder(root)) {
+        const QSignalBlocker b(drive1_);
+        drive1_->setCurrentIndex(driveShown_);
+    }
 }
 
 bool FileDialog::setFolder(const QString& path) {
@@ -188,9 +209,11 @@ bool FileDialog::setFolder(const QString& path) {
             bestLen = static_cast<int>(r.size());
         }
     }
+    driveShown_ = best;
     if (best >= 0) {
         const QSignalBlocker b(drive1_);
         drive1_->setCurrentIndex(best);
+        lastFolderOnDrive().insert(drive1_->itemData(best).toString(), clean);
     }
     refreshDirs();
     refreshFiles();

@@ -54,6 +54,8 @@ public:
     // Enter in the path field.
     void enterStep();
     bool setFolder(const QString& path);
+    // A user's pick in the drive list.
+    void pickDrive(int idx);
 
 protected:
     void closeEvent(QCloseEvent* e) override;
@@ -72,6 +74,7 @@ private:
     LauncherState& s_;
     QString folder_;
     QString pattern_ = QStringLiteral("*.*");
+    int driveShown_ = -1;   // the drive list's entry that holds folder_
     bool leaving_ = false;
     QComboBox* drive1_;
     QListWidget* dir1_;

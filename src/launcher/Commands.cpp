@@ -70,7 +70,7 @@ void WrapPage(LauncherState& s) {
 void PageButton(LauncherState& s, int index) {
     if (index == 0 || index == 1) {
         wrapAdd(s.slotPage, index == 0 ? -1 : 1);
-        s.pageBannerTicks = static_cast<int16_t>(s.framesPerSecond * 2);
+        s.pageBannerTicks = static_cast<int32_t>(s.framesPerSecond) * 2;
     }
     WrapPage(s);
 }

@@ -46,7 +46,9 @@ struct LauncherState {
     int16_t pulseLevel = 0;
     int16_t pulseStep = 1;
     std::array<int16_t, 4> iconAnim{};
-    int16_t pageBannerTicks = 0;
+    // Twice the rate: wider than the rate itself, so that every accepted
+    // rate gives a positive count.
+    int32_t pageBannerTicks = 0;
 
     // countdown and alarm
     int32_t countdownFrames = 0;

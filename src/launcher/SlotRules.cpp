@@ -4,9 +4,23 @@
 
 namespace sorvel {
 
-bool isUrl(const std::string& s) {
-    return s.compare(0, 7, "http://") == 0 || s.compare(0, 6, "ftp://") == 0;
+size_t urlSchemeLength(const std::string& s) {
+    if (s.compare(0, 7, "mailto:") == 0) return 6;
+    // scheme = lower-case letter *( lower-case letter / digit / "+" / "-" / "." )
+    if (s.empty() || s[0] < 'a' || s[0] > 'z') return 0;
+    size_t i = 1;
+    while (i < s.size()) {
+        const char c = s[i];
+        if ((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.') {
+            ++i;
+        } else {
+            break;
+        }
+    }
+    return s.compare(i, 3, "://") == 0 ? i : 0;
 }
+
+bool isUrl(const std::string& s) { return urlSchemeLength(s) > 0; }
 
 char separatorFor(const std::string& s, char pathSep) {
     return isUrl(s) ? '/' : pathSep;

@@ -14,7 +14,11 @@ struct SlotSplit {
     std::string label;
 };
 
-// "http://..." or "ftp://..." compared exactly (case-sensitive).
+// A link: a scheme in lower case followed by "://" ("https://",
+// "ftp://", "file://", "sftp://" ...), or "mailto:". Letter case counts:
+// "HTTP://" is no link here. Returns the scheme's length (without the
+// colon), 0 for anything else.
+size_t urlSchemeLength(const std::string& s);
 bool isUrl(const std::string& s);
 
 // Separator used for the split: "/" for a URL, otherwise pathSep.

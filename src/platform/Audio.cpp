@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstdint>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -58,6 +59,9 @@ struct Device {
     std::atomic<int64_t> playedFrames{0};   // since the track started
     std::atomic<int64_t> endFrame{-1};      // playedFrames when the end was seen
     std::vector<std::pair<int, Mix_Chunk*>> chunks;
+    // The sound made ready before it is needed, and the bytes it came from.
+    Mix_Chunk* prepared = nullptr;
+    std::vector<uint8_t> preparedBytes;
     // limiter
     std::vector<float> mix;
     float limitGain = 1.0f;
@@ -170,8 +174,13 @@ void shutdownAudio() {
         std::lock_guard<std::mutex> g(d.mu);
         deleteTrackPlayer(d.player);
     }
-    for (auto& c : d.chunks) Mix_FreeChunk(c.second);
+    for (auto& c : d.chunks) {
+        if (c.second != d.prepared) Mix_FreeChunk(c.second);
+    }
     d.chunks.clear();
+    if (d.prepared) Mix_FreeChunk(d.prepared);
+    d.prepared = nullptr;
+    d.preparedBytes.clear();
     Mix_CloseAudio();
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
     d.open = false;
@@ -322,23 +331,50 @@ std::string FluidMci::errorString(int32_t code) {
 
 // ---- WAV from memory --------------------------------------------------------
 
+namespace {
+Mix_Chunk* decodeWav(const std::vector<uint8_t>& wav) {
+    SDL_RWops* rw = SDL_RWFromConstMem(wav.data(), static_cast<int>(wav.size()));
+    return rw ? Mix_LoadWAV_RW(rw, 1) : nullptr;
+}
+
+// Stops what the earlier sounds still play and lets go of them; the
+// prepared sound stays decoded.
+void haltSounds(Device& d) {
+    for (const auto& c : d.chunks) {
+        if (Mix_Playing(c.first) && Mix_GetChunk(c.first) == c.second) Mix_HaltChannel(c.first);
+        if (c.second != d.prepared) Mix_FreeChunk(c.second);
+    }
+    d.chunks.clear();
+}
+}  // namespace
+
+void SdlWavPlayer::prepare(const std::vector<uint8_t>& wav) {
+    if (wav.size() < 12 || wav.size() > static_cast<size_t>(INT32_MAX)) return;
+    if (!openDevice()) return;
+    Device& d = device();
+    if (d.prepared && d.preparedBytes == wav) return;
+    haltSounds(d);
+    if (d.prepared) Mix_FreeChunk(d.prepared);
+    d.prepared = decodeWav(wav);
+    if (d.prepared) {
+        d.preparedBytes = wav;
+    } else {
+        d.preparedBytes.clear();
+    }
+}
+
 bool SdlWavPlayer::playFromMemory(const std::vector<uint8_t>& wav) {
-    if (wav.size() < 12) return false;
+    if (wav.size() < 12 || wav.size() > static_cast<size_t>(INT32_MAX)) return false;
     if (!openDevice()) return false;
     Device& d = device();
     // A new sound replaces the one still playing: repetitions never overlap.
-    for (const auto& c : d.chunks) {
-        if (Mix_Playing(c.first) && Mix_GetChunk(c.first) == c.second) Mix_HaltChannel(c.first);
-        Mix_FreeChunk(c.second);
-    }
-    d.chunks.clear();
-    SDL_RWops* rw = SDL_RWFromConstMem(wav.data(), static_cast<int>(wav.size()));
-    if (!rw) return false;
-    Mix_Chunk* chunk = Mix_LoadWAV_RW(rw, 1);
+    haltSounds(d);
+    const bool ready = d.prepared && d.preparedBytes == wav;
+    Mix_Chunk* chunk = ready ? d.prepared : decodeWav(wav);
     if (!chunk) return false;
     const int ch = Mix_PlayChannel(-1, chunk, 0);
     if (ch < 0) {
-        Mix_FreeChunk(chunk);
+        if (!ready) Mix_FreeChunk(chunk);
         return false;
     }
     d.chunks.emplace_back(ch, chunk);

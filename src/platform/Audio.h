@@ -39,6 +39,7 @@ private:
 class SdlWavPlayer : public WavPlayer {
 public:
     bool playFromMemory(const std::vector<uint8_t>& wav) override;
+    void prepare(const std::vector<uint8_t>& wav) override;
 };
 
 // Closes the audio device (at exit).

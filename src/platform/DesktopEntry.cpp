@@ -5,6 +5,8 @@
 #include <gio/gdesktopappinfo.h>
 #include <gio/gio.h>
 
+#include <string_view>
+
 namespace sorvel {
 
 namespace {
@@ -33,6 +35,44 @@ struct Gio {
 const Gio& gio() {
     static const Gio g;
     return g;
+}
+
+// Why GIO refused an application entry, as far as the entry tells: most
+// often its program is not installed.
+std::string whyNotLaunchable(const std::string& path) {
+    std::string why = "not a launchable desktop entry";
+    GKeyFile* kf = g_key_file_new();
+    if (g_key_file_load_from_file(kf, path.c_str(), G_KEY_FILE_NONE, nullptr)) {
+        auto missing = [&](const char* key) -> bool {
+            gchar* v = g_key_file_get_string(kf, G_KEY_FILE_DESKTOP_GROUP, key, nullptr);
+            if (!v) return false;
+            gchar** argv = nullptr;
+            bool gone = false;
+            if (g_shell_parse_argv(v, nullptr, &argv, nullptr) && argv && argv[0]) {
+                gchar* found = g_find_program_in_path(argv[0]);
+                if (!found) {
+                    why = std::string("its program ") + argv[0] + " (" + key + "=) is not installed";
+                    gone = true;
+                }
+                g_free(found);
+            } else if (std::string_view(key) == G_KEY_FILE_DESKTOP_KEY_EXEC) {
+                why = "its Exec= line cannot be read";
+                gone = true;
+            }
+            g_strfreev(argv);
+            g_free(v);
+            return gone;
+        };
+        gchar* exec = g_key_file_get_string(kf, G_KEY_FILE_DESKTOP_GROUP, G_KEY_FILE_DESKTOP_KEY_EXEC, nullptr);
+        if (!exec) {
+            why = "it has no Exec= line";
+        } else if (!missing(G_KEY_FILE_DESKTOP_KEY_TRY_EXEC)) {
+            missing(G_KEY_FILE_DESKTOP_KEY_EXEC);
+        }
+        g_free(exec);
+    }
+    g_key_file_free(kf);
+    return why;
 }
 }  // namespace
 
@@ -77,7 +117,7 @@ bool launchDesktopEntry(const std::string& path, std::string* error) {
     }
     GDesktopAppInfo* info = g.newFromFilename(path.c_str());
     if (!info) {
-        if (error) *error = path + " is not a launchable desktop entry";
+        if (error) *error = whyNotLaunchable(path);
         return false;
     }
     GError* err = nullptr;

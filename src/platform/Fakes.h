@@ -63,6 +63,8 @@ public:
 class FakeWavPlayer : public WavPlayer {
 public:
     int plays = 0;
+    int prepares = 0;
+    void prepare(const std::vector<uint8_t>&) override { ++prepares; }
     bool playFromMemory(const std::vector<uint8_t>&) override {
         ++plays;
         return true;

@@ -14,4 +14,12 @@ bool scanCodesAreKeyPositions(const QString& platformName);
 // standard keyboard, or -1 for any other key (the keypad included).
 int mainRowDigitAt(uint32_t code);
 
+// The capital letter A..Z on the key at XKB key code `code` of a standard
+// (QWERTY) keyboard, or -1 for a key that holds no letter there.
+int letterKeyAt(uint32_t code);
+
+// True when text is one letter that is not a Latin one (Cyrillic, Greek
+// ...): the layout gives no A..Z on that key, so its position tells.
+bool isNonLatinLetter(const QString& text);
+
 }  // namespace sorvel

@@ -68,4 +68,9 @@ bool LazyWavPlayer::playFromMemory(const std::vector<uint8_t>& wav) {
     return real && real->playFromMemory(wav);
 }
 
+void LazyWavPlayer::prepare(const std::vector<uint8_t>& wav) {
+    if (wav.size() < 12) return;
+    if (WavPlayer* real = m_.wav()) real->prepare(wav);
+}
+
 }  // namespace sorvel

@@ -46,6 +46,8 @@ class LazyWavPlayer : public WavPlayer {
 public:
     explicit LazyWavPlayer(AudioModule& m) : m_(m) {}
     bool playFromMemory(const std::vector<uint8_t>& wav) override;
+    // Loads the module and opens the device (nothing for an empty sound).
+    void prepare(const std::vector<uint8_t>& wav) override;
 
 private:
     AudioModule& m_;

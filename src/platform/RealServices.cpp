@@ -15,6 +15,7 @@
 #include <netinet/in.h>
 
 #include <chrono>
+#include <cstdio>
 #include <ctime>
 
 #include "platform/DesktopEntry.h"
@@ -43,8 +44,18 @@ constexpr int kShellNotFound = 2;
 constexpr int kShellFailed = 31;
 
 // Length of the URL scheme prefix ("http://", "mailto:" ...) that f begins
-// with, in any letter case, or 0.
+// with, or 0: any lower-case scheme the slots take for a link, and the
+// common ones in any letter case.
 qsizetype urlSchemeLength(const QString& f) {
+    // scheme = lower-case letter *( lower-case letter / digit / "+" / "-" / "." ) "://"
+    if (!f.isEmpty() && f[0] >= QLatin1Char('a') && f[0] <= QLatin1Char('z')) {
+        qsizetype i = 1;
+        while (i < f.size() && ((f[i] >= QLatin1Char('a') && f[i] <= QLatin1Char('z')) ||
+                                (f[i] >= QLatin1Char('0') && f[i] <= QLatin1Char('9')) || f[i] == QLatin1Char('+') ||
+                                f[i] == QLatin1Char('-') || f[i] == QLatin1Char('.')))
+            ++i;
+        if (f.mid(i, 3) == QLatin1String("://")) return i + 1;
+    }
     static const char* const schemes[] = {"http://", "https://", "ftp://", "mailto:", "file://"};
     for (const char* s : schemes) {
         if (f.startsWith(QLatin1String(s), Qt::CaseInsensitive)) return f.indexOf(QLatin1Char(':')) + 1;
@@ -84,9 +95,14 @@ int DesktopShell::execute(const std::optional<std::string>& operation, const std
         const std::string local = QFile::encodeName(abs).toStdString();
         std::string url;
         switch (desktopEntryType(local, &url)) {
-        case DesktopEntryType::Application:
-            return launchDesktopEntry(local) ? kShellOk : kShellFailed;
+        case DesktopEntryType::Application: {
+            std::string why;
+            if (launchDesktopEntry(local, &why)) return kShellOk;
+            std::fprintf(stderr, "sorvel_p: cannot start %s: %s\n", local.c_str(), why.c_str());
+            return kShellFailed;
+        }
         case DesktopEntryType::Invalid:
+            std::fprintf(stderr, "sorvel_p: cannot start %s: not a readable desktop entry\n", local.c_str());
             return kShellFailed;
         case DesktopEntryType::Link: {
             // Only a real address: nothing that could pass for an option.

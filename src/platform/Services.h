@@ -55,6 +55,9 @@ class WavPlayer {
 public:
     virtual ~WavPlayer() = default;
     virtual bool playFromMemory(const std::vector<uint8_t>& wav) = 0;
+    // Gets ready to play this sound at once: the device open and the sound
+    // decoded, so that the first playFromMemory with it only starts it.
+    virtual void prepare(const std::vector<uint8_t>&) {}
 };
 
 // MCI-style string commands for the one music device "bgm".

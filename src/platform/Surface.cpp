@@ -3,6 +3,7 @@
 #include <QFontMetrics>
 #include <QPainter>
 #include <algorithm>
+#include <cstdlib>
 #include <utility>
 
 namespace sorvel {
@@ -139,13 +140,25 @@ void Surface::print(const QString& text, bool endRow) {
 }
 
 void Surface::line(int x1, int y1, int x2, int y2, QRgb c) {
-    if (!suspended_) {
-        QPainter& p = painter();
-        p.setPen(QColor(c));
-        p.drawLine(x1, y1, x2, y2);
-        p.setPen(QColor(fore_));
-        drawn(QRect(QPoint(std::min(x1, x2), std::min(y1, y2)), QPoint(std::max(x1, x2), std::max(y1, y2)))
-                  .adjusted(-1, -1, 1, 1));
+    if (!suspended_ && (x1 != x2 || y1 != y2)) {
+        // Bresenham's steps, the last point left out.
+        const int dx = std::abs(x2 - x1), dy = -std::abs(y2 - y1);
+        const int sx = x1 < x2 ? 1 : -1, sy = y1 < y2 ? 1 : -1;
+        int err = dx + dy, x = x1, y = y1;
+        const QRgb px = c | 0xff000000u;
+        while (x != x2 || y != y2) {
+            if (x >= 0 && y >= 0 && x < img_.width() && y < img_.height()) img_.setPixel(x, y, px);
+            const int e2 = 2 * err;
+            if (e2 >= dy) {
+                err += dy;
+                x += sx;
+            }
+            if (e2 <= dx) {
+                err += dx;
+                y += sy;
+            }
+        }
+        drawn(QRect(QPoint(std::min(x1, x2), std::min(y1, y2)), QPoint(std::max(x1, x2), std::max(y1, y2))));
     }
     curX_ = x2;
     curY_ = y2;
@@ -194,6 +207,18 @@ void Surface::blitOr(const QImage& src, int sx, int sy, int w, int h, int dx, in
     if (suspended_) return;
     drawn(QRect(dx, dy, w, h));
     blitOp(img_, src, sx, sy, w, h, dx, dy, [](QRgb a, QRgb b) { return a | b; });
+}
+
+QImage iconHolder(const QImage& picture, int w, int h) {
+    QImage pic = picture.convertToFormat(QImage::Format_RGB32);
+    if (pic.width() >= w && pic.height() >= h) return pic;
+    QImage holder(std::max(w, pic.width()), std::max(h, pic.height()), QImage::Format_RGB32);
+    holder.fill(qRgb(255, 255, 255));
+    for (int y = 0; y < pic.height(); ++y) {
+        const auto* s = reinterpret_cast<const QRgb*>(pic.constScanLine(y));
+        std::copy(s, s + pic.width(), reinterpret_cast<QRgb*>(holder.scanLine(y)));
+    }
+    return holder;
 }
 
 QImage makeMask(const QImage& picture) {

@@ -52,6 +52,7 @@ public:
     // otherwise it stays right after the text.
     void print(const QString& text, bool endRow = true);
 
+    // A line from (x1, y1) up to, not including, (x2, y2).
     void line(int x1, int y1, int x2, int y2, QRgb c);
     // Box form of Line: always filled.
     void box(int x1, int y1, int x2, int y2, QRgb c);
@@ -111,6 +112,10 @@ private:
     int curX_ = 0;
     int curY_ = 0;
 };
+
+// An icon picture in its holder: at least w x h, white where the picture
+// does not reach.
+QImage iconHolder(const QImage& picture, int w, int h);
 
 // Mask of an icon strip: white where the picture is black, black elsewhere.
 QImage makeMask(const QImage& picture);

@@ -106,11 +106,24 @@ CountdownTick UpdateCountdown(LauncherState& s) {
     } else {
         wrapAdd(s.countdownFrames, -s.framesPerSecond);
         const double f = s.framesPerSecond;
-        const double m = std::floor(s.countdownFrames / 60.0 / f);
-        const double sec = std::floor(s.countdownFrames / f - m * 60.0);
+        // Under a second left the count goes below zero; it shows 0:0 until
+        // the next mark rings.
+        const double left = s.countdownFrames < 0 ? 0.0 : static_cast<double>(s.countdownFrames);
+        const double m = std::floor(left / 60.0 / f);
+        const double sec = std::floor(left / f - m * 60.0);
         t.caption = std::to_string(static_cast<long long>(m)) + ":" + std::to_string(static_cast<long long>(sec)) + tail;
     }
     return t;
+}
+
+std::string frameCountField(int n) {
+    if (n < 0) return std::to_string(n);
+    if (n > 999) {
+        const std::string d = std::to_string(n % 1000);
+        return std::string(3 - d.size(), '0') + d;
+    }
+    const std::string d = std::to_string(n);
+    return std::string(3 - d.size(), ' ') + d;
 }
 
 bool alarmDue(const LauncherState& s) {

@@ -35,6 +35,10 @@ CountdownTick UpdateCountdown(LauncherState& s);
 
 extern const char* const kAlarmCaption;
 
+// The measured rate of the status strip: right-aligned in three places; a
+// count above 999 shows its last three digits, zeros included ("005").
+std::string frameCountField(int n);
+
 // True when this frame's repetition is due (called before framesThisSecond
 // is incremented).
 bool alarmDue(const LauncherState& s);

@@ -253,3 +253,54 @@ TEST(Wildcards, CaseInsensitiveGlob) {
     EXPECT_EQ(filterPattern("*.exe (実行ファイル)"), "*.exe");
     EXPECT_EQ(filterPattern("nospace"), "");
 }
+
+TEST_F(Dialog, TypedLinksOfEveryKindAreAnsweredUnchanged) {
+    for (const char* link : {"https://www.debian.org/News/", "mailto:a@b", "file:///tmp/", "sftp://h/x"}) {
+        open("", tools());
+        dlg->pathField()->setText(QString::fromUtf8(link));
+        dlg->pressOk();
+        EXPECT_EQ(s.fileDialogValue, link);
+    }
+    // Capitals are a name in the folder, as before.
+    open("", tools());
+    dlg->pathField()->setText("HTTPS://x");
+    dlg->pressOk();
+    EXPECT_EQ(s.fileDialogValue, tools() + "/HTTPS://x");
+}
+
+TEST_F(Dialog, DriveListMovesOnlyOnARealChangeAndRemembersEachDrive) {
+    QDir(QString::fromStdString(tools())).mkdir("deep");
+    const QString deep = QString::fromStdString(tools() + "/deep");
+    open("", tools());
+    ASSERT_TRUE(dlg->setFolder(deep));
+    const int shown = dlg->driveBox()->currentIndex();
+    ASSERT_GE(shown, 0);
+
+    // Picking the drive already shown changes nothing.
+    dlg->pickDrive(shown);
+    EXPECT_EQ(dlg->currentFolder(), deep);
+
+    int other = -1;
+    for (int i = 0; i < dlg->driveBox()->count() && other < 0; ++i) {
+        if (i != shown && dlg->canEnter(dlg->driveBox()->itemData(i).toString())) other = i;
+    }
+    ASSERT_GE(other, 0) << "a second drive to switch to";
+    dlg->pickDrive(other);
+    EXPECT_NE(dlg->currentFolder(), deep);
+    const QString onOther = dlg->currentFolder();
+
+    // Back on the first drive: the folder last shown there, in this dialog
+    // and in the next one.
+    dlg->pickDrive(shown);
+    EXPECT_EQ(dlg->currentFolder(), deep);
+    open("", "/");
+    const int rootDrive = dlg->driveBox()->currentIndex();
+    if (rootDrive != shown) {
+        dlg->pickDrive(shown);
+        EXPECT_EQ(dlg->currentFolder(), deep);
+    }
+    if (rootDrive != other && dlg->driveBox()->currentIndex() != other) {
+        dlg->pickDrive(other);
+        EXPECT_EQ(dlg->currentFolder(), onOther);
+    }
+}

@@ -236,3 +236,39 @@ TEST_F(Keys, DigitsSetRowLevelFromBothRows) {
     keys({'7', kKeyPad0 + 9});
     EXPECT_EQ(s.rowLevel, 5);
 }
+
+TEST_F(Fixture, TodaysLinksOpenWithLeftAndAreLeftAloneByRight) {
+    const char* links[] = {"https://host/", "https://host/dir/page.html", "mailto:a@b", "file:///tmp/"};
+    for (int i = 0; i < 4; ++i) s.slotPath[i] = links[i];
+    for (int i = 0; i < 4; ++i) press(i, kRightButton);
+    EXPECT_TRUE(shell.calls.empty());
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(s.slotUseCount[i], 0) << links[i];
+        press(i, kLeftButton);
+        ASSERT_EQ(shell.calls.size(), static_cast<size_t>(i + 1));
+        EXPECT_EQ(shell.calls[i].operation, std::optional<std::string>("open"));
+        EXPECT_EQ(shell.calls[i].file, links[i]);
+        EXPECT_FALSE(shell.calls[i].directory.has_value());
+        EXPECT_EQ(s.slotUseCount[i], 1);
+    }
+
+    // In capitals it is a path: launched from its "folder", and the right
+    // button opens that and counts.
+    s.slotPath[5] = "HTTP://X/";
+    press(5, kLeftButton);
+    EXPECT_FALSE(shell.calls.back().operation.has_value());
+    EXPECT_EQ(shell.calls.back().directory, std::optional<std::string>("HTTP://X/"));
+    press(5, kRightButton);
+    EXPECT_EQ(shell.calls.back().operation, std::optional<std::string>("open"));
+    EXPECT_EQ(shell.calls.back().file, "HTTP://X/");
+    EXPECT_EQ(s.slotUseCount[5], 2);
+}
+
+TEST(PageBanner, EveryAcceptedRateGivesABanner) {
+    LauncherState s;
+    for (int fps : {5, 20, 999, 16383, 16384, 20000, 32767}) {
+        s.framesPerSecond = static_cast<int16_t>(fps);
+        PageButton(s, 1);
+        EXPECT_EQ(s.pageBannerTicks, 2 * fps) << fps;
+    }
+}

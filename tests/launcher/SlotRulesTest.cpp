@@ -74,3 +74,41 @@ TEST(SlotRules, LaunchFolderKeepsTrailingSeparator) {
     EXPECT_EQ(launchFolder("/srv/data/", '/'), "/srv/data/");
     EXPECT_EQ(launchFolder("bare", '/'), "");
 }
+
+TEST(SlotRules, EveryLowerCaseSchemeAndMailtoAreLinks) {
+    // A link of today's kinds is drawn, labelled and split as a URL.
+    EXPECT_EQ(slotKind("https://www.debian.org/News/", '/'), SlotKind::Url);
+    auto sp = splitSlot("https://host/", '/');
+    EXPECT_EQ(sp.folderPart, "https://");
+    EXPECT_EQ(sp.label, "host/");
+
+    sp = splitSlot("https://host/dir/page.html", '\\');
+    EXPECT_EQ(sp.folderPart, "https://host/dir/");
+    EXPECT_EQ(sp.label, "page.html");
+    EXPECT_EQ(slotKind("https://host/dir/page.html", '\\'), SlotKind::Url);
+
+    EXPECT_EQ(slotKind("mailto:a@b", '/'), SlotKind::Url);
+    EXPECT_EQ(splitSlot("mailto:a@b", '/').label, "mailto:a@b");
+
+    // file:/// ends with "/" and still is no folder of ours.
+    EXPECT_EQ(slotKind("file:///tmp/", '/'), SlotKind::Url);
+    sp = splitSlot("file:///tmp/", '/');
+    EXPECT_EQ(sp.folderPart, "file:///");
+    EXPECT_EQ(sp.label, "tmp/");
+
+    for (const char* u : {"sftp://h/x", "svn+ssh://h/r", "git-x.y://h", "a1://b"}) EXPECT_TRUE(isUrl(u)) << u;
+    EXPECT_EQ(urlSchemeLength("https://x"), 5u);
+    EXPECT_EQ(urlSchemeLength("mailto:a@b"), 6u);
+}
+
+TEST(SlotRules, WhatIsNoLink) {
+    // Capitals, a scheme that does not start with a letter, one slash
+    // only, or no scheme at all.
+    for (const char* s : {"HTTP://X/", "Https://x/", "1http://x", "+a://x", "http:/x", "http:x", "mailto",
+                          "MAILTO:a@b", "://x", "/home/u/https://x", "", "h ttp://x", "ht_tp://x"})
+        EXPECT_FALSE(isUrl(s)) << s;
+    // The capital form keeps the old rule: a file whose label is cut at the
+    // path separator.
+    EXPECT_EQ(slotKind("HTTP://X/", '/'), SlotKind::Folder);
+    EXPECT_EQ(splitSlot("HTTP://X/", '/').label, "X/");
+}
