@@ -1,6 +1,7 @@
 #include "app/WindowPlacement.h"
 
 #include <QEvent>
+#include <QTimer>
 #include <QWidget>
 #include <algorithm>
 #include <chrono>
@@ -54,6 +55,13 @@ void PlaceKeeper::placed(std::array<int32_t, 2> storedTwips, int x, int y, bool 
     placedY_ = y;
 }
 
+void PlaceKeeper::settled(int x, int y, bool normal) {
+    if (normal) {
+        placedX_ = x;
+        placedY_ = y;
+    }
+}
+
 void PlaceKeeper::moved(int x, int y, bool normal, int64_t nowMs) {
     if (!normal || !inNormal_) return;
     if (!normalMoves_.empty() && normalMoves_.back().x == x && normalMoves_.back().y == y) return;
@@ -85,11 +93,20 @@ PlaceWatcher::PlaceWatcher(QWidget* window) : QObject(window), window_(window) {
     window->installEventFilter(this);
 }
 
+void PlaceWatcher::settle() {
+    if (settled_) return;
+    settled_ = true;
+    const QPoint p = window_->pos();
+    keeper_.settled(p.x(), p.y(), normalState(window_));
+}
+
 bool PlaceWatcher::normalState(const QWidget* w) {
     return !(w->windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen));
 }
 
-std::array<int32_t, 2> PlaceWatcher::twipsToStore() const {
+std::array<int32_t, 2> PlaceWatcher::twipsToStore() {
+    // Asked before the window manager had its moment: nobody moved it yet.
+    if (shown_ && !settled_) settle();
     const QPoint p = window_->pos();
     return keeper_.twipsToStore(p.x(), p.y(), normalState(window_));
 }
@@ -99,7 +116,13 @@ bool PlaceWatcher::eventFilter(QObject* o, QEvent* e) {
         const int64_t now = std::chrono::duration_cast<std::chrono::milliseconds>(
                                 std::chrono::steady_clock::now().time_since_epoch())
                                 .count();
-        if (e->type() == QEvent::Move) {
+        if (e->type() == QEvent::Show && !shown_) {
+            // The window manager's last word on where a new window goes
+            // (fitting its frame onto the screen) is no move of the user's;
+            // it does not always come as a move event.
+            shown_ = true;
+            QTimer::singleShot(PlaceKeeper::kSettleMs, this, [this] { settle(); });
+        } else if (e->type() == QEvent::Move) {
             const QPoint p = window_->pos();
             keeper_.moved(p.x(), p.y(), normalState(window_), now);
         } else if (e->type() == QEvent::WindowStateChange) {

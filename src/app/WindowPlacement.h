@@ -38,6 +38,9 @@ public:
     // before or just after it says so; moves this close to leaving the
     // normal state belong to the new state.
     static constexpr int64_t kStateMoveMs = 400;
+    // A window manager may still adjust a new window's place (to fit its
+    // frame on the screen) for a moment after the window is first shown.
+    static constexpr int64_t kSettleMs = 1000;
 
     // The stored place `storedTwips` was asked for and the window put at
     // pixel (x, y); `brought` when that spot differs from the stored one
@@ -46,6 +49,9 @@ public:
     // The window's frame now stands at (x, y); `normal`: the window is in
     // none of the states full screen, maximised or minimised.
     void moved(int x, int y, bool normal, int64_t nowMs);
+    // The window manager has placed the new window: its frame stands at
+    // (x, y), the spot it was put at as far as the user is concerned.
+    void settled(int x, int y, bool normal);
     // The window's state changed; `normal` as for moved.
     void stateChanged(bool normal, int64_t nowMs);
     // The place to store, given where the frame is now and whether the
@@ -70,13 +76,16 @@ public:
     PlaceKeeper& keeper() { return keeper_; }
     const PlaceKeeper& keeper() const { return keeper_; }
     // The place to store for the window as it is now.
-    std::array<int32_t, 2> twipsToStore() const;
+    std::array<int32_t, 2> twipsToStore();
 
 protected:
     bool eventFilter(QObject* o, QEvent* e) override;
 
 private:
     static bool normalState(const QWidget* w);
+    void settle();
+    bool shown_ = false;
+    bool settled_ = false;
     QWidget* window_;
     PlaceKeeper keeper_;
 };

@@ -95,6 +95,10 @@ TEST(WindowPlacement, BroughtIntoViewStoresTheOldPlaceUntilMoved) {
     k.placed({30000, 15000}, 708, 622, true);
     k.moved(708, 622, true, 100);
     EXPECT_EQ(k.twipsToStore(708, 622, true), (std::array<int32_t, 2>{30000, 15000}));
+    // The window manager fits the frame onto the screen just after the
+    // window shows: still no move of the user's.
+    k.settled(706, 600, true);
+    EXPECT_EQ(k.twipsToStore(706, 600, true), (std::array<int32_t, 2>{30000, 15000}));
     k.moved(100, 90, true, 5000);
     EXPECT_EQ(k.twipsToStore(100, 90, true), (std::array<int32_t, 2>{1500, 1350}));
     // A place that needed no help is stored from the window as usual.

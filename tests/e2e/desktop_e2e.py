@@ -108,7 +108,7 @@ def test(s):
     s.x("setxkbmap", "us")
 
     expect(s.terminate() == 0, "clean shut-down")
-    out = s.app.stdout.read().decode("utf-8", "replace")
+    out = s.output()
     named = [l for l in out.splitlines() if "gone.desktop" in l]
     expect(len(named) == 1 and "sorvel-no-such-program" in named[0], "stderr names the entry and why: %r" % out)
     expect(s.read("lot.dat").split("\r\n")[0] == "1", "the use is counted")
