@@ -165,6 +165,8 @@ def idle(s, progs, seconds):
             for p in progs:
                 s.x("xdotool", "windowmap", "--sync", p.win)
             time.sleep(0.5)
+            s.x("xdotool", "windowraise", progs[0].win, check=False)   # above the reference
+            time.sleep(0.2)
             s.click(176 + 20, 104 + 8, wid=progs[0].win)   # "Play"
             time.sleep(1.5)
             for p in progs:
