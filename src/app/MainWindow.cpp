@@ -179,9 +179,15 @@ MainWindow::MainWindow(std::string programFolder, AppServices services, QWidget*
     timer_.setTimerType(Qt::PreciseTimer);
     connect(&timer_, &QTimer::timeout, this, [this] { tick(); });
     qApp->installEventFilter(this);
+    // The end of a track comes from the audio thread: handed to the event
+    // loop, it wakes a tick that sleeps.
+    trackEndSignalled_ = sv_.mci->setEndNotifier([this] {
+        QMetaObject::invokeMethod(this, [this] { trackEnded(); }, Qt::QueuedConnection);
+    });
 }
 
 MainWindow::~MainWindow() {
+    sv_.mci->setEndNotifier(nullptr);
     qApp->removeEventFilter(this);
     // The list view reads the music list, which goes before the children do.
     delete list1_;
@@ -476,22 +482,70 @@ void MainWindow::scheduleTick() {
     const double interval = 1000.0 / st_.framesPerSecond;
     const int64_t now = sv_.clock->nowMs();
     int64_t due = static_cast<int64_t>(std::floor(static_cast<double>(st_.lastFrameTime) + interval)) + 1;
+    const FrameFacts facts = frameFacts();
+    if (loaded_ && !frameCanBeSeen() && !trackEndPending_ && framesAreQuiet(st_, facts)) {
+        // Hidden with nothing to show: sleep until the first frame that must
+        // run on time, on the grid the frames would have kept.
+        skippingFrames_ = true;
+        const int64_t need = framesUntilNeeded(st_, facts);
+        if (need == kNoFrameNeeded) {
+            timer_.stop();
+            nextTickDue_ = -1;
+            return;
+        }
+        due = st_.lastFrameTime + need * framePeriodMs(st_.framesPerSecond);
+    }
+    nextTickDue_ = due;
     int64_t delay = due - now;
     if (delay < 0) delay = 0;
-    if (delay > 1000) delay = 1000;
+    // Long sleeps are taken in one piece; a frame on view never waits a second.
+    if (delay > 1000 && !skippingFrames_) delay = 1000;
+    if (delay > 24 * 3600 * 1000) delay = 24 * 3600 * 1000;
     timer_.start(static_cast<int>(delay));
+}
+
+FrameFacts MainWindow::frameFacts() const {
+    FrameFacts f;
+    f.launcherMode = launcherMode();
+    f.listButtonEnabled = com5_[1]->isEnabled();
+    f.captionSettled = captionSettled_;
+    f.trackEndSignalled = trackEndSignalled_;
+    return f;
+}
+
+// Brings forward what the frames left out while hidden would have done, up
+// to the frame due now, which runs for real.
+void MainWindow::catchUpSkippedFrames(int64_t now) {
+    if (!skippingFrames_) return;
+    skippingFrames_ = false;
+    const FrameFacts facts = frameFacts();
+    if (!framesAreQuiet(st_, facts)) return;
+    const int64_t skip = std::min(framesDueBy(st_, now), framesUntilNeeded(st_, facts)) - 1;
+    if (skip <= 0) return;
+    const SkippedFrames done = advanceQuietFrames(st_, skip);
+    // Texts are drawn in the colour the frame before set.
+    picture1_->surface().setForeColor(qRgb(0, 0, done.lastPulseLevel));
+    setFormColor(qRgb(0, 0, done.lastPulseLevel));
+}
+
+void MainWindow::trackEnded() {
+    if (st_.musicPlaying != 1) return;
+    trackEndPending_ = true;
+    if (skippingFrames_) scheduleTick();
 }
 
 void MainWindow::tick() {
     if (ended_) return;
     const double interval = 1000.0 / st_.framesPerSecond;
     const int64_t now = sv_.clock->nowMs();
+    catchUpSkippedFrames(now);
     if (static_cast<double>(st_.lastFrameTime) + interval >= static_cast<double>(now)) {
         scheduleTick();
         return;
     }
     st_.lastFrameTime = sv_.clock->nowMs();
     drawFrame();
+    trackEndPending_ = false;
     music_->poll();
     music_->slideStep();
     st_.alarmCountSeen = st_.alarmCount;
@@ -501,6 +555,7 @@ void MainWindow::tick() {
         const CountdownTick t = UpdateCountdown(st_);
         if (t.expired && check2_->isChecked()) com5Click(2);
         setWindowTitle(QString::fromStdString(t.caption));
+        captionSettled_ = st_.timerArmed == 0 && st_.countdownFrames <= 0 && st_.alarmCount == 0;
         st_.measuredFps = static_cast<int16_t>(st_.framesThisSecond);
         st_.secondStartTime = st_.lastFrameTime;
         st_.framesThisSecond = 0;
@@ -688,7 +743,10 @@ void MainWindow::command4Click(int index) {
         confirmMinutes(st_, v);
         sv_.wav->prepare(st_.alarmSound);
     } else if (index == 2) {
-        if (confirmRate(st_, v)) scheduleTick();
+        if (confirmRate(st_, v)) {
+            captionSettled_ = false;
+            scheduleTick();
+        }
     }
     for (QWidget* w : {static_cast<QWidget*>(text1_), static_cast<QWidget*>(command4_[0]),
                        static_cast<QWidget*>(command4_[2]), static_cast<QWidget*>(command4_[1])}) {
@@ -699,6 +757,7 @@ void MainWindow::command4Click(int index) {
 }
 
 void MainWindow::com5Click(int index) {
+    catchUpSkippedFrames(sv_.clock->nowMs());
     hideList3();
     switch (index) {
         case 0: CopyLocalAddress(*sv_.localAddress, *sv_.clipboard); break;
@@ -712,6 +771,7 @@ void MainWindow::com5Click(int index) {
         case 8: music_->favo(); break;
         default: break;
     }
+    scheduleTick();   // a hidden window's tick may have to wake for this
 }
 
 void MainWindow::list2Click(int row) {
@@ -754,6 +814,7 @@ void MainWindow::alarmStep() {
     sv_.beeper->beep();
     wrapAdd(st_.alarmCount, -1);
     setWindowTitle(QString::fromUtf8(kAlarmCaption));
+    captionSettled_ = false;
 }
 
 void MainWindow::toggleGameMode() {
@@ -776,6 +837,7 @@ void MainWindow::toggleGameMode() {
 }
 
 void MainWindow::formKeyDown(int vk) {
+    catchUpSkippedFrames(sv_.clock->nowMs());
     KeyActions a;
     a.launcherShown = [this] { return launcherMode(); };
     a.reseed = [this] { rng_.reseed(static_cast<uint32_t>(sv_.clock->nowMs())); };
@@ -796,6 +858,7 @@ void MainWindow::formKeyDown(int vk) {
         loadData();
     };
     FormKeyDown(vk, resetStep_, st_, game_, a);
+    scheduleTick();
 }
 
 void MainWindow::saikido() {
@@ -827,6 +890,8 @@ bool MainWindow::eventFilter(QObject* o, QEvent* e) {
     // before Qt passes them on to the focus widget and its parents: each
     // press reaches the handler exactly once, whichever control has the
     // focus and whatever a dialog opened by the handler did to it.
+    // Seen again: the frames left out are brought forward at once.
+    if (e->type() == QEvent::Expose && o && o == windowHandle() && skippingFrames_ && !ended_) timer_.start(0);
     if (e->type() == QEvent::KeyPress && o && o == windowHandle()) {
         return windowKeyPress(*static_cast<QKeyEvent*>(e));
     }

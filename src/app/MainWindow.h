@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "app/FrameCatchUp.h"
 #include "app/MusicListView.h"
 #include "game/TypingGame.h"
 #include "launcher/LauncherState.h"
@@ -59,6 +60,9 @@ public:
     // One timer event / one frame.
     void tick();
     void drawFrame();
+    // When the next timer event is due on the clock; -1 while the tick
+    // sleeps (hidden, with nothing to do).
+    int64_t nextTickDue() const { return timer_.isActive() ? nextTickDue_ : -1; }
 
     // Handlers (public so that tests can press them).
     void command1MouseDown(int index, Qt::MouseButton button);
@@ -145,6 +149,9 @@ private:
     void buildControls();
     void loadIcons();
     void scheduleTick();
+    FrameFacts frameFacts() const;
+    void catchUpSkippedFrames(int64_t now);
+    void trackEnded();
     void saveData();
     void loadData();
     void setFormColor(QRgb c);
@@ -173,6 +180,11 @@ private:
     QRegion backgroundShows_;               // the background that shows
     QTimer timer_;
     PlaceWatcher* place_ = nullptr;   // the window's own place, for storing
+    int64_t nextTickDue_ = -1;
+    bool skippingFrames_ = false;     // frames are left out while hidden
+    bool trackEndSignalled_ = false;  // the music device tells when a track ends
+    bool trackEndPending_ = false;    // it did, and no frame has polled since
+    bool captionSettled_ = false;     // the caption is the idle second mark's
 
     SurfaceWidget* picture1_ = nullptr;
     std::array<SurfaceWidget*, 10> command1_{};

@@ -127,20 +127,14 @@ void DrawSlotPage(LauncherState& s, SlotPageView& v) {
     }
 }
 
-void DrawIcon(int16_t& icon, LauncherState& s, Surface& pic, const IconPictures& pics) {
-    if (!s.pendingPath.empty()) icon = 0;
-    if (!s.pendingPath.empty() && s.hoverIndex >= 0 && s.hoverIndex <= 9) {
-        const int n = slotNumber(s.slotPage, s.hoverIndex);
-        if (n < kSlotCount && !s.slotPath[n].empty()) icon = 2;
-    }
-    auto& a = s.iconAnim;
+void AdvanceIconSway(std::array<int16_t, 4>& a, int framesPerSecond, bool musicPlaying) {
     if (a[1] == 0) wrapAdd(a[0], 1); else wrapAdd(a[0], -1);
     bool turned = false;
     if (a[0] <= 0) {
         a[1] = 0;
         turned = true;
     }
-    if (static_cast<double>(a[0]) >= s.framesPerSecond / 4.0 - 1.0) {
+    if (static_cast<double>(a[0]) >= framesPerSecond / 4.0 - 1.0) {
         a[1] = 1;
         turned = true;
     }
@@ -149,6 +143,17 @@ void DrawIcon(int16_t& icon, LauncherState& s, Surface& pic, const IconPictures&
         if (a[2] <= -10) a[3] = 0;
         if (a[2] >= 10) a[3] = 1;
     }
+    if (!musicPlaying) a[2] = 0;   // the still icon stands in its place
+}
+
+void DrawIcon(int16_t& icon, LauncherState& s, Surface& pic, const IconPictures& pics) {
+    if (!s.pendingPath.empty()) icon = 0;
+    if (!s.pendingPath.empty() && s.hoverIndex >= 0 && s.hoverIndex <= 9) {
+        const int n = slotNumber(s.slotPage, s.hoverIndex);
+        if (n < kSlotCount && !s.slotPath[n].empty()) icon = 2;
+    }
+    AdvanceIconSway(s.iconAnim, s.framesPerSecond, s.musicPlaying == 1);
+    const auto& a = s.iconAnim;
     if (s.musicPlaying == 1) {
         int frame = static_cast<int>(std::floor(a[0] / (s.framesPerSecond / 12.0)));
         if (frame < 0) frame = 0;
@@ -160,7 +165,6 @@ void DrawIcon(int16_t& icon, LauncherState& s, Surface& pic, const IconPictures&
         const int srcX = icon * 32;
         pic.blitAnd(pics.stillMask, srcX, 0, 32, 32, 72, 45);
         pic.blitOr(pics.still, srcX, 0, 32, 32, 72, 45);
-        a[2] = 0;
     }
 }
 

@@ -40,6 +40,9 @@ struct IconPictures {
     QImage animMask;
 };
 
+// One frame's step of the icon's sway counters (iconAnim).
+void AdvanceIconSway(std::array<int16_t, 4>& anim, int framesPerSecond, bool musicPlaying);
+
 // Draws this frame's icon at (72 + offset, 45) and advances the counters.
 void DrawIcon(int16_t& icon, LauncherState& s, Surface& picture, const IconPictures& pics);
 

@@ -58,6 +58,7 @@ struct Device {
     std::atomic<int64_t> audibleFrames{0};
     std::atomic<int64_t> playedFrames{0};   // since the track started
     std::atomic<int64_t> endFrame{-1};      // playedFrames when the end was seen
+    std::function<void()> onEnd;            // told once a track ends (guarded by mu)
     std::vector<std::pair<int, Mix_Chunk*>> chunks;
     // The sound made ready before it is needed, and the bytes it came from.
     Mix_Chunk* prepared = nullptr;
@@ -94,6 +95,14 @@ void renderLimited(Device* d, int16_t* out, int frames) {
     d->limitGain = g;
 }
 
+// Every end test comes here: the track is over from now on, and whoever
+// waits for it hears so at once. Called with mu held.
+void markEnded(Device* d) {
+    d->endFrame = d->playedFrames.load();
+    d->ended = true;
+    if (d->onEnd) d->onEnd();
+}
+
 void musicHook(void* udata, Uint8* stream, int len) {
     auto* d = static_cast<Device*>(udata);
     const int frames = len / 4;   // 16-bit stereo, as the device is always opened
@@ -108,10 +117,7 @@ void musicHook(void* udata, Uint8* stream, int len) {
         const int st = fluid_player_get_status(d->player);
         if (st != FLUID_PLAYER_READY) d->playedFrames += frames;
         const int cur = fluid_player_get_current_tick(d->player);
-        if (trackHasEnded(st, cur, d->endTick, d->playedFrames, d->trackEndFrame)) {
-            d->endFrame = d->playedFrames.load();
-            d->ended = true;
-        }
+        if (trackHasEnded(st, cur, d->endTick, d->playedFrames, d->trackEndFrame)) markEnded(d);
     }
 }
 
@@ -215,6 +221,13 @@ double FluidMci::secondsPlayedAtEnd() const {
     const int64_t f = d.endFrame.load();
     return f < 0 ? -1.0 : static_cast<double>(f) / d.rate;
 }
+bool FluidMci::setEndNotifier(std::function<void()> ended) {
+    Device& d = device();
+    std::lock_guard<std::mutex> g(d.mu);
+    d.onEnd = std::move(ended);
+    return true;
+}
+
 void FluidMci::setGain(double gain) {
     Device& d = device();
     std::lock_guard<std::mutex> g(d.mu);

@@ -21,6 +21,8 @@ public:
     ~FluidMci() override;
     int32_t sendString(const std::string& command, std::string* reply) override;
     std::string errorString(int32_t code) override;
+    // Told from the audio thread when a track has played to its end.
+    bool setEndNotifier(std::function<void()> ended) override;
 
     // Milliseconds spent loading the sound font (0 before the first open).
     double soundFontLoadMs() const;

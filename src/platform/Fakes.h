@@ -81,6 +81,18 @@ public:
     bool open = false;
     bool playing = false;
     std::string openPath;
+    bool tellsEnd = true;                 // answers setEndNotifier
+    std::function<void()> endNotifier;
+    bool setEndNotifier(std::function<void()> ended) override {
+        endNotifier = std::move(ended);
+        return tellsEnd;
+    }
+    // The open track reaches its end by itself.
+    void endTrack() {
+        const bool wasPlaying = open && playing;
+        playing = false;
+        if (wasPlaying && tellsEnd && endNotifier) endNotifier();
+    }
     int32_t sendString(const std::string& cmd, std::string* reply) override {
         sent.push_back(cmd);
         if (cmd.rfind("open \"", 0) == 0) {
@@ -118,7 +130,6 @@ public:
         return kMciUnknownCommand;
     }
     std::string errorString(int32_t code) override { return "error " + std::to_string(code); }
-    void endTrack() { playing = false; }
 };
 
 }  // namespace sorvel

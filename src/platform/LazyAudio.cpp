@@ -54,7 +54,22 @@ int32_t LazyMci::sendString(const std::string& command, std::string* reply) {
     if (!m_.loaded() && command.rfind("open ", 0) != 0) return kMciUnknownAlias;
     Mci* real = m_.mci();
     if (!real) return kMciDeviceBusy;
+    if (!handedOn_) handOnNotifier(real);
     return real->sendString(command, reply);
+}
+
+bool LazyMci::setEndNotifier(std::function<void()> ended) {
+    ended_ = std::move(ended);
+    handedOn_ = false;
+    if (m_.loaded()) {
+        if (Mci* real = m_.mci()) handOnNotifier(real);
+    }
+    return true;
+}
+
+void LazyMci::handOnNotifier(Mci* real) {
+    handedOn_ = true;
+    real->setEndNotifier(ended_);
 }
 
 std::string LazyMci::errorString(int32_t code) {

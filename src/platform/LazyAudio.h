@@ -37,9 +37,14 @@ public:
     explicit LazyMci(AudioModule& m) : m_(m) {}
     int32_t sendString(const std::string& command, std::string* reply) override;
     std::string errorString(int32_t code) override;
+    // Kept until the module is loaded, then handed on.
+    bool setEndNotifier(std::function<void()> ended) override;
 
 private:
+    void handOnNotifier(Mci* real);
     AudioModule& m_;
+    std::function<void()> ended_;
+    bool handedOn_ = false;
 };
 
 class LazyWavPlayer : public WavPlayer {

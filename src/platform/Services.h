@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -66,6 +67,14 @@ public:
     virtual ~Mci() = default;
     virtual int32_t sendString(const std::string& command, std::string* reply) = 0;
     virtual std::string errorString(int32_t code) = 0;
+    // Asks to be told when an open track comes to its end by itself, so that
+    // nobody needs to ask "status bgm mode" just to find out. `ended` may be
+    // called on any thread and must only hand the news on; nullptr stops
+    // the news. False when the device cannot tell (then it is polled).
+    virtual bool setEndNotifier(std::function<void()> ended) {
+        (void)ended;
+        return false;
+    }
 };
 
 // MCI-style error codes.
