@@ -5,7 +5,7 @@ set -eu
 
 PACKAGES="g++ cmake make pkg-config qt6-base-dev qt6-qpa-plugins libfluidsynth-dev libsdl2-mixer-dev
 libgtest-dev googletest fonts-ipafont-gothic timgm6mb-soundfont xvfb xdotool xclip x11-utils
-imagemagick python3 libglib2.0-dev libxcb1-dev desktop-file-utils appstream dpkg-dev file"
+imagemagick python3 libglib2.0-dev libxcb1-dev desktop-file-utils appstream dpkg-dev file man-db"
 if [ "${1:-}" = "--fuzz" ]; then
   PACKAGES="$PACKAGES clang libclang-rt-14-dev"
 fi
