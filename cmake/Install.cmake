@@ -64,6 +64,12 @@ add_custom_target(sorvel_docs ALL DEPENDS ${_gz})
 install(FILES ${SORVEL_DOC_BUILD_DIR}/sorvel_p.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${CMAKE_SOURCE_DIR}/assets/debian/copyright ${SORVEL_DOC_BUILD_DIR}/changelog.gz
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
+# The tags lintian shows that we keep on purpose, each with its reason; only
+# for the system prefix, where lintian looks (the package's is /usr).
+if(CMAKE_INSTALL_PREFIX STREQUAL "/usr")
+  install(FILES ${CMAKE_SOURCE_DIR}/assets/debian/lintian-overrides
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME sorvel-p)
+endif()
 
 # Debian package (scripts/package.sh): library dependencies from
 # dpkg-shlibdeps, the rest named here.

@@ -20,9 +20,9 @@ if ! command -v lintian >/dev/null 2>&1; then
   echo "lintian is not installed: $deb was not checked (apt-get install lintian)"
   exit 0
 fi
-echo "lintian --pedantic -I $deb"
+echo "lintian --pedantic -I --show-overrides $deb"
 status=0
-out=$(lintian --pedantic -I --fail-on error,warning "$deb" 2>&1) || status=$?
+out=$(lintian --pedantic -I --show-overrides --fail-on error,warning "$deb" 2>&1) || status=$?
 [ -z "$out" ] || printf '%s\n' "$out"
 if [ "$status" != 0 ]; then
   echo "package.sh: lintian reports errors or warnings" >&2
