@@ -10,25 +10,9 @@ import time
 import harness
 from harness import expect
 
-GREY = (192, 192, 192)
 WHITE = (255, 255, 255)
 UPPER_ROW_RU = ["Cyrillic_shorti", "Cyrillic_tse", "Cyrillic_u", "Cyrillic_ka", "Cyrillic_ie",
                 "Cyrillic_en", "Cyrillic_ghe", "Cyrillic_sha", "Cyrillic_shcha", "Cyrillic_ze"]
-
-
-def line_lefts(s):
-    x, y, _, _ = s.geometry()
-    img = s.screenshot()
-    lefts = []
-    for i in range(6):
-        top = 11 * i + 11
-        left = None
-        for px in range(0, 290):
-            if any(img.at(x + 8 + px, y + top + dy) != GREY for dy in range(2, 10)):
-                left = px
-                break
-        lefts.append(left)
-    return lefts
 
 
 def test(s):
@@ -92,13 +76,13 @@ def test(s):
     s.key("0")          # upper row only
     s.key("F4")
     time.sleep(0.4)
-    before = line_lefts(s)
+    before = harness.game_line_lefts(s)
     expect(all(v is not None for v in before), "six lines on screen %s" % before)
     hit = False
     for k in UPPER_ROW_RU:
         s.key(k)
         time.sleep(0.35)
-        after = line_lefts(s)
+        after = harness.game_line_lefts(s)
         if any(a is not None and b is not None and a > b for a, b in zip(after, before)) or None in after:
             hit = True
             break

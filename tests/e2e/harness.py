@@ -54,6 +54,31 @@ def lot_dat(counts=None):
     return CRLF.join(str(counts.get(i, 0)) for i in range(251)) + CRLF
 
 
+def smf(notes, ticks=48):
+    """A type-0 MIDI file: 120 bpm, 96 ticks a beat, notes of a quarter second."""
+    trk = bytearray(b"\x00\xff\x51\x03\x07\xa1\x20\x00\xc0\x00")
+    for i in range(notes):
+        trk += bytes([0x00, 0x90, 60 + i, 0x64, ticks, 0x80, 60 + i, 0x40])
+    trk += b"\x00\xff\x2f\x00"
+    return b"MThd\x00\x00\x00\x06\x00\x00\x00\x01\x00\x60MTrk" + len(trk).to_bytes(4, "big") + bytes(trk)
+
+
+def game_line_lefts(s, grey=(192, 192, 192)):
+    """Leftmost inked x of each of the six game lines (None when empty)."""
+    x, y, _, _ = s.geometry()
+    img = s.screenshot()
+    lefts = []
+    for i in range(6):
+        top = 11 * i + 11
+        left = None
+        for px in range(0, 290):
+            if any(img.at(x + 8 + px, y + top + dy) != grey for dy in range(2, 10)):
+                left = px
+                break
+        lefts.append(left)
+    return lefts
+
+
 class Session:
     """A temporary program folder (a copy of dist/), an X server and the
     launcher running from that folder."""

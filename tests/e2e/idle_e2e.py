@@ -11,15 +11,6 @@ from harness import expect
 ALARM = "時間だよ！　クリックで止まるよ"
 
 
-def smf(notes, ticks=48):
-    """A type-0 MIDI file: 120 bpm, 96 ticks a beat, notes of a quarter second."""
-    trk = bytearray(b"\x00\xff\x51\x03\x07\xa1\x20\x00\xc0\x00")
-    for i in range(notes):
-        trk += bytes([0x00, 0x90, 60 + i, 0x64, ticks, 0x80, 60 + i, 0x40])
-    trk += b"\x00\xff\x2f\x00"
-    return b"MThd\x00\x00\x00\x06\x00\x00\x00\x01\x00\x60MTrk" + len(trk).to_bytes(4, "big") + bytes(trk)
-
-
 def box(s, x):
     s.click(x, 128 + 9)
     s.key("ctrl+a", "ctrl+c")
@@ -52,7 +43,7 @@ def music(s):
     for i in range(5):
         p = os.path.join(folder, "t%d.mid" % (i + 1))
         with open(p, "wb") as f:
-            f.write(smf(8))   # two seconds each
+            f.write(harness.smf(8))   # two seconds each
         paths.append(p)
     s.write("midlist.dat", "".join('"%s"\r\n' % p for p in paths))
     s.start()

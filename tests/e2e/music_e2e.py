@@ -8,14 +8,6 @@ import harness
 from harness import expect
 
 
-def smf(notes, ticks=48):
-    trk = bytearray(b"\x00\xff\x51\x03\x07\xa1\x20\x00\xc0\x00")
-    for i in range(notes):
-        trk += bytes([0x00, 0x90, 60 + i, 0x64, ticks, 0x80, 60 + i, 0x40])
-    trk += b"\x00\xff\x2f\x00"
-    return b"MThd\x00\x00\x00\x06\x00\x00\x00\x01\x00\x60MTrk" + len(trk).to_bytes(4, "big") + bytes(trk)
-
-
 def track_shown(s):
     s.click(8 + 100, 128 + 9)   # the track name box
     s.key("ctrl+a", "ctrl+c")
@@ -27,7 +19,7 @@ def test(s):
     os.makedirs(music)
     for name, notes in (("a.mid", 3), ("B.MID", 3)):
         with open(os.path.join(music, name), "wb") as f:
-            f.write(smf(notes))
+            f.write(harness.smf(notes))
     s.start()
     s.move_away()
     s.click(96 + 40, 104 + 8)   # "List U/D"
