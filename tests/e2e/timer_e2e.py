@@ -22,13 +22,13 @@ def test(s):
     s.click(176 + 32, 80 + 12)       # "OK（分）"
     expect(harness.wait_until(lambda: s.title() == ALARM, 2.5), "the caption shows the alarm text")
     expect(time.monotonic() - t0 < 2.5, "within two seconds")
-    green = harness.wait_until(lambda: s.screenshot().at(*probe) == GREEN, 2)
+    # Screenshots are slow on a busy machine: give them a few flashes.
+    green = harness.wait_until(lambda: s.screenshot().at(*probe) == GREEN, 5)
     expect(green, "the drawing surface flashes green")
     expect(s.read("bg.wav") is not None, "bg.wav is there")
 
     s.click(250, 48)   # a click on the drawing surface stops it
-    time.sleep(0.1)
-    expect(s.screenshot().at(*probe) == GREY, "grey again at once")
+    expect(harness.wait_until(lambda: s.screenshot().at(*probe) == GREY, 1), "grey again at once")
     expect(harness.wait_until(lambda: s.title().startswith("FPS:20"), 2.5), "rate caption restored")
     time.sleep(1.2)
     expect(s.title().startswith("FPS:20"), "and it stays: %s" % s.title())
