@@ -394,6 +394,7 @@ void MainWindow::formLoad() {
         command1_[i]->setAcceptDrops(true);
         // A slot with the keyboard focus is pointed at, as under the mouse.
         command1_[i]->onFocusChange = [this, i](bool in) {
+            const HandlerScope scope(*this);
             if (in) st_.hoverIndex = static_cast<int16_t>(i);
             else if (st_.hoverIndex == i) st_.hoverIndex = kNoHover;
         };
@@ -424,7 +425,14 @@ void MainWindow::formUnload() {
     com5Click(3);
     if (isMinimized()) showNormal();
     st_.windowPosition = windowTwips();
-    if (!(st_.windowPosition[0] >= 45000 && st_.windowPosition[1] >= 45000)) saveData();
+    if (placeAllowsSave()) saveData();
+}
+
+bool MainWindow::placeAllowsSave() const {
+    // The window's own place decides, not an older one kept for other
+    // screens: a window brought into view from far off is saved as usual.
+    const std::array<int32_t, 2> p = windowPlaceable ? place_->ownTwips() : st_.windowPosition;
+    return !(p[0] >= 45000 && p[1] >= 45000);
 }
 
 std::array<int32_t, 2> MainWindow::windowTwips() const {
@@ -512,6 +520,9 @@ FrameFacts MainWindow::frameFacts() const {
     f.trackEndSignalled = trackEndSignalled_;
     return f;
 }
+
+MainWindow::HandlerScope::HandlerScope(MainWindow& w) : w_(w) { w_.catchUpSkippedFrames(w_.sv_.clock->nowMs()); }
+MainWindow::HandlerScope::~HandlerScope() { w_.scheduleTick(); }
 
 // Brings forward what the frames left out while hidden would have done, up
 // to the frame due now, which runs for real.
@@ -669,6 +680,7 @@ void MainWindow::hideList3() {
 // ---- handlers --------------------------------------------------------------------
 
 void MainWindow::command1MouseDown(int index, Qt::MouseButton button) {
+    const HandlerScope scope(*this);
     if (button != Qt::LeftButton && button != Qt::RightButton && button != Qt::MiddleButton) return;
     const int code = button == Qt::LeftButton ? kLeftButton : button == Qt::RightButton ? kRightButton : kMiddleButton;
     SlotMouseDown(st_, index, code, *sv_.shell, [this] { takePositionAndSave(); });
@@ -688,6 +700,7 @@ bool MainWindow::slotDropAllowed(const QMimeData* data) const {
 }
 
 void MainWindow::slotDrop(int index, const QMimeData* data) {
+    const HandlerScope scope(*this);
     if (index < 0 || index > 9 || !slotDropAllowed(data)) return;
     const std::optional<std::string> target = droppedTarget(*data);
     if (!fitsItemFile(*target)) {
@@ -700,6 +713,7 @@ void MainWindow::slotDrop(int index, const QMimeData* data) {
 void MainWindow::command1MouseMove(int index) { st_.hoverIndex = static_cast<int16_t>(index); }
 
 void MainWindow::command2Click(int index) {
+    const HandlerScope scope(*this);
     switch (index) {
         case 0:
         case 1: PageButton(st_, index); break;
@@ -733,11 +747,13 @@ void MainWindow::command2Click(int index) {
 }
 
 void MainWindow::command3Click() {
+    const HandlerScope scope(*this);
     hideList3();
     sv_.shell->execute(std::string("open"), paths_.readme(), std::nullopt, std::nullopt, 1);
 }
 
 void MainWindow::command4Click(int index) {
+    const HandlerScope scope(*this);
     const double v = readLeadingNumber(text1_->text().toStdString());
     if (index == 0) {
         confirmMinutes(st_, v);
@@ -775,12 +791,16 @@ void MainWindow::com5Click(int index) {
 }
 
 void MainWindow::list2Click(int row) {
+    const HandlerScope scope(*this);
     if (row < 0 || row > 3) return;
     com5_[6]->setText(QString::fromUtf8(kPatternCaptions[row]));
     music_->choosePattern(kPatternCaptions[row]);
 }
 
-void MainWindow::list3Click(int row) { music_->pageMenu(row); }
+void MainWindow::list3Click(int row) {
+    const HandlerScope scope(*this);
+    music_->pageMenu(row);
+}
 
 void MainWindow::picture1MouseDown() {
     st_.alarmCount = 0;
@@ -865,7 +885,7 @@ void MainWindow::saikido() {
     if (ended_) return;
     sv_.beeper->beep();
     st_.windowPosition = windowTwips();
-    if (!(st_.windowPosition[0] >= 45000 && st_.windowPosition[1] >= 45000)) saveData();
+    if (placeAllowsSave()) saveData();
     if (releaseFolder) releaseFolder();
     sv_.shell->startProgram(paths_.executable, paths_.programFolder);
     com5Click(3);

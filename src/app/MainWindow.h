@@ -88,6 +88,9 @@ public:
     // A stored position: placed as it is unless the window would be off
     // every screen, in which case it comes to the nearest visible spot.
     void placeStoredWindow(int32_t left, int32_t top);
+    // The shut-down's rule: a window at 45000 twips or beyond in both
+    // coordinates is not saved.
+    bool placeAllowsSave() const;
 
     // The registration commit's last step, for a click and a drop alike:
     // the window position is taken and everything saved.
@@ -146,6 +149,19 @@ protected:
     bool eventFilter(QObject* o, QEvent* e) override;
 
 private:
+    // Wraps a handler that may run while a hidden window leaves frames out
+    // (the accessibility bus can press a hidden window's buttons): the
+    // frames left out are brought forward first, and afterwards the tick
+    // is woken for whatever the handler began.
+    class HandlerScope {
+    public:
+        explicit HandlerScope(MainWindow& w);
+        ~HandlerScope();
+        HandlerScope(const HandlerScope&) = delete;
+        HandlerScope& operator=(const HandlerScope&) = delete;
+    private:
+        MainWindow& w_;
+    };
     void buildControls();
     void loadIcons();
     void scheduleTick();

@@ -1,3 +1,4 @@
+#include <QApplication>
 #include "app/SlotAccessible.h"
 
 #include <QAccessible>
@@ -47,8 +48,11 @@ public:
 
     void doAction(const QString& action) override {
         auto* b = static_cast<SurfaceWidget*>(widget());
-        // A hidden button (the game is on) cannot be pressed, as with the mouse.
-        if (b->isHidden() || !b->isEnabled() || !b->onMouseDown) {
+        // A hidden button (the game is on) cannot be pressed, as with the
+        // mouse; nor can any while a dialog or a question is open.
+        const QWidget* modal = QApplication::activeModalWidget();
+        const bool blocked = modal && modal != b->window();
+        if (b->isHidden() || !b->isEnabled() || !b->onMouseDown || blocked) {
             if (action == setFocusAction()) QAccessibleWidget::doAction(action);
             return;
         }

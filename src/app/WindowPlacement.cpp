@@ -78,15 +78,22 @@ void PlaceKeeper::stateChanged(bool normal, int64_t nowMs) {
     inNormal_ = normal;
 }
 
+std::pair<int, int> PlaceKeeper::normalPlace(int x, int y, bool normalNow) const {
+    if (!normalNow && !normalMoves_.empty()) return {normalMoves_.back().x, normalMoves_.back().y};
+    return {x, y};
+}
+
+std::array<int32_t, 2> PlaceKeeper::ownTwips(int x, int y, bool normalNow) const {
+    const auto [nx, ny] = normalPlace(x, y, normalNow);
+    return {static_cast<int32_t>(nx * 15), static_cast<int32_t>(ny * 15)};
+}
+
 std::array<int32_t, 2> PlaceKeeper::twipsToStore(int x, int y, bool normalNow) const {
-    if (!normalNow && !normalMoves_.empty()) {
-        x = normalMoves_.back().x;
-        y = normalMoves_.back().y;
-    }
+    const auto [nx, ny] = normalPlace(x, y, normalNow);
     // Never moved by the user since it was brought into view: the stored
     // place is still the one to come back to on the screens it was meant for.
-    if (stored_ && x == placedX_ && y == placedY_) return *stored_;
-    return {static_cast<int32_t>(x * 15), static_cast<int32_t>(y * 15)};
+    if (stored_ && nx == placedX_ && ny == placedY_) return *stored_;
+    return ownTwips(x, y, normalNow);
 }
 
 PlaceWatcher::PlaceWatcher(QWidget* window) : QObject(window), window_(window) {
@@ -109,6 +116,11 @@ std::array<int32_t, 2> PlaceWatcher::twipsToStore() {
     if (shown_ && !settled_) settle();
     const QPoint p = window_->pos();
     return keeper_.twipsToStore(p.x(), p.y(), normalState(window_));
+}
+
+std::array<int32_t, 2> PlaceWatcher::ownTwips() const {
+    const QPoint p = window_->pos();
+    return keeper_.ownTwips(p.x(), p.y(), normalState(window_));
 }
 
 bool PlaceWatcher::eventFilter(QObject* o, QEvent* e) {

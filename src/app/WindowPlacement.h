@@ -57,8 +57,11 @@ public:
     // The place to store, given where the frame is now and whether the
     // window is in its normal state now.
     std::array<int32_t, 2> twipsToStore(int x, int y, bool normalNow) const;
+    // Where the normal window stands, in twips, whatever is stored.
+    std::array<int32_t, 2> ownTwips(int x, int y, bool normalNow) const;
 
 private:
+    std::pair<int, int> normalPlace(int x, int y, bool normalNow) const;
     struct Move {
         int x, y;
         int64_t ms;
@@ -77,6 +80,8 @@ public:
     const PlaceKeeper& keeper() const { return keeper_; }
     // The place to store for the window as it is now.
     std::array<int32_t, 2> twipsToStore();
+    // Where the window's normal place is now, in twips.
+    std::array<int32_t, 2> ownTwips() const;
 
 protected:
     bool eventFilter(QObject* o, QEvent* e) override;

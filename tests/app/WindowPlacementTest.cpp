@@ -132,7 +132,9 @@ TEST(WindowPlacement, ClosingFromFullScreenOrOffScreenKeepsTheStoredPlace) {
         w.show();
         QCoreApplication::processEvents();
         EXPECT_NE(w.pos(), QPoint(60000, 40000));
+        w.state().slotPath[0] = "/usr/bin/env";   // and it is still saved
         w.formUnload();
     }
-    EXPECT_EQ(dir.read("data.dat"), data + "900000\r\n600000\r\n") << "the user never moved it";
+    EXPECT_EQ(dir.read("data.dat"), "\"/usr/bin/env\"\r\n" + data.substr(4) + "900000\r\n600000\r\n")
+        << "the user never moved it";
 }

@@ -59,10 +59,19 @@ struct Entry : ::testing::Test {
     std::string waitFor(const std::string& name) {
         QElapsedTimer t;
         t.start();
+        // The script may still be writing: wait until the file stops growing.
+        std::string seen;
+        bool there = false;
         while (t.elapsed() < 5000) {
-            if (d.exists(name)) return d.read(name);
-            QThread::msleep(20);
+            if (d.exists(name)) {
+                const std::string now = d.read(name);
+                if (there && now == seen && !now.empty()) return now;
+                seen = now;
+                there = true;
+            }
+            QThread::msleep(50);
         }
+        if (there) return seen;
         return "<nothing>";
     }
 };
