@@ -51,7 +51,10 @@ fi
 built=$(date +%s)
 
 # Reports go to stderr, where ctest and the end-to-end harness see them.
-export ASAN_OPTIONS="detect_leaks=1"
+# The slow unwinder: stacks through the libraries, which are built without
+# frame pointers, are whole, so that a suppression names the library a leak
+# really comes from.
+export ASAN_OPTIONS="detect_leaks=1:fast_unwind_on_malloc=0"
 export LSAN_OPTIONS="suppressions=$supp/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1:suppressions=$supp/ubsan.supp"
 export TSAN_OPTIONS="halt_on_error=0:second_deadlock_stack=1:suppressions=$supp/tsan.supp:print_suppressions=0"

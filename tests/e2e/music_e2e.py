@@ -43,7 +43,7 @@ def test(s):
     shown = []
     first = harness.wait_until(lambda: shown.append(track_shown(s)) or shown[-1] == music + "/B.MID", 2, 0.3)
     expect(first, "the top entry plays: %r" % shown)
-    nxt = harness.wait_until(lambda: track_shown(s) == music + "/a.mid", 6, 0.3)
+    nxt = harness.wait_until(lambda: track_shown(s) == music + "/a.mid", 10, 0.3)
     expect(nxt, "after the first track ended the next one started (繰返)")
     expect(s.terminate() == 0, "clean shut-down")
     expect(s.read("midlist.dat") == listed, "the list is kept on shut-down")
