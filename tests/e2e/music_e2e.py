@@ -17,8 +17,8 @@ def track_shown(s):
 def test(s):
     music = os.path.join(s.tmp, "Music")
     os.makedirs(music)
-    # The first to play lasts long enough to be seen on a slow machine.
-    for name, notes in (("a.mid", 3), ("B.MID", 12)):
+    # The first to play lasts long enough (1.5 s) to be seen on a slow machine.
+    for name, notes in (("a.mid", 3), ("B.MID", 6)):
         with open(os.path.join(music, name), "wb") as f:
             f.write(harness.smf(notes))
     s.start()
