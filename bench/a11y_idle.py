@@ -17,6 +17,8 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "tests", "e2e"))
 import harness  # noqa: E402
 from a11y_bus import A11yBus  # noqa: E402
+sys.path.insert(0, HERE)
+from run_bench import cpu_ns, main_thread_wakeups as wakeups  # noqa: E402
 
 SAMPLES = 5
 
@@ -38,29 +40,6 @@ print(len(apps), sum(walk(a) for a in apps), flush=True)
 pyatspi.Registry.registerEventListener(on, "object:property-change", "object:state-changed", "focus:")
 pyatspi.Registry.start()
 '''
-
-
-def cpu_ns(pid):
-    total = 0
-    try:
-        tids = os.listdir("/proc/%d/task" % pid)
-    except FileNotFoundError:
-        return 0
-    for tid in tids:
-        try:
-            with open("/proc/%d/task/%s/schedstat" % (pid, tid)) as f:
-                total += int(f.read().split()[0])
-        except (FileNotFoundError, ProcessLookupError):
-            pass
-    return total
-
-
-def wakeups(pid):
-    with open("/proc/%d/status" % pid) as f:
-        for line in f:
-            if line.startswith("voluntary_ctxt_switches"):
-                return int(line.split()[1])
-    return 0
 
 
 def main():

@@ -279,4 +279,5 @@ def main():
     subprocess.run([sys.executable, os.path.join(os.path.dirname(__file__), "a11y_idle.py"), build])
 
 
-main()
+if __name__ == "__main__":
+    main()
