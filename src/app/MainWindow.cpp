@@ -45,6 +45,7 @@ namespace {
 constexpr int px(int twips) { return twips / 15; }
 constexpr QRgb kPictureGrey = qRgb(192, 192, 192);
 constexpr QRgb kAlarmGreen = qRgb(0, 255, 0);
+constexpr int kCountsSaveDelayMs = 250;
 const char* const kStartCaption = "ランチャー　左：ファイル　右：フォルダ";
 const char* const kSlotTooltip = "赤：フォルダ　青：ファイル　緑：URL　黒：未決定";
 
@@ -175,6 +176,12 @@ MainWindow::MainWindow(std::string programFolder, AppServices services, QWidget*
             [this](int i) { return slotButtonDescription(st_, i, launcherMode()); },
             [this] { return surfaceSpeech(st_, launcherMode(), sv_.localAddress->localIp(), game_); }});
 
+    // A use is on disk within a second of its launch, so that a crash, a
+    // kill or a display that goes away costs no count; the launch itself
+    // never waits for the disk.
+    countsSave_.setSingleShot(true);
+    countsSave_.setInterval(kCountsSaveDelayMs);
+    connect(&countsSave_, &QTimer::timeout, this, [this] { saveCounts(); });
     timer_.setSingleShot(true);
     timer_.setTimerType(Qt::PreciseTimer);
     connect(&timer_, &QTimer::timeout, this, [this] { tick(); });
@@ -422,8 +429,19 @@ void MainWindow::formUnload() {
     if (ended_) return;
     ended_ = true;
     timer_.stop();
+    countsSave_.stop();
     com5Click(3);
     if (isMinimized()) showNormal();
+    st_.windowPosition = windowTwips();
+    if (placeAllowsSave()) saveData();
+}
+
+void MainWindow::saveOnLostDisplay() {
+    // No widget is touched: the connection they would talk to is gone. The
+    // music stops with the process.
+    if (ended_ || !loaded_) return;
+    ended_ = true;
+    countsSave_.stop();
     st_.windowPosition = windowTwips();
     if (placeAllowsSave()) saveData();
 }
@@ -454,18 +472,28 @@ void MainWindow::placeStoredWindow(int32_t left, int32_t top) {
     }
     const QSize size = isVisible() ? frameGeometry().size() : this->size();
     const auto [nx, ny] = reachablePosition(x, y, size.width(), size.height(), screens);
-    if (nx == x && ny == y) {
-        placeWindowTwips(left, top);
-    } else {
-        move(nx, ny);
-    }
-    place_->keeper().placed({left, top}, pos().x(), pos().y(), nx != x || ny != y);
+    place_->place({left, top}, nx, ny);
 }
 
 void MainWindow::saveData() {
     DataFileHooks h;
     h.saveMusicList = [this] { music_->saveList(); };
     SaveData(folder_, st_, h);
+    countsOnDisk_ = st_.slotUseCount;
+    countsSave_.stop();
+}
+
+void MainWindow::countsMayHaveChanged() {
+    if (ended_ || st_.slotUseCount == countsOnDisk_ || countsSave_.isActive()) return;
+    countsSave_.start();
+}
+
+void MainWindow::saveCounts() {
+    if (ended_) return;
+    SaveCounts(folder_, st_);
+    // Tried once: a lot.dat that cannot be written now is tried again by
+    // the next count or the next save.
+    countsOnDisk_ = st_.slotUseCount;
 }
 
 void MainWindow::loadData() {
@@ -481,6 +509,7 @@ void MainWindow::loadData() {
     h.loadMusicList = [this] { music_->loadList(); };
     h.placeWindow = [this](int32_t l, int32_t t) { placeStoredWindow(l, t); };
     LoadData(folder_, st_, h);
+    countsOnDisk_ = st_.slotUseCount;
 }
 
 // ---- drawing --------------------------------------------------------------------
@@ -586,6 +615,7 @@ void MainWindow::command1MouseDown(int index, Qt::MouseButton button) {
     if (button != Qt::LeftButton && button != Qt::RightButton && button != Qt::MiddleButton) return;
     const int code = button == Qt::LeftButton ? kLeftButton : button == Qt::RightButton ? kRightButton : kMiddleButton;
     SlotMouseDown(st_, index, code, *sv_.shell, [this] { takePositionAndSave(); });
+    countsMayHaveChanged();
 }
 
 void MainWindow::takePositionAndSave() {

@@ -56,6 +56,9 @@ public:
     void formLoad();
     // Shut-down: stop music, take position, save (45000-twips rule).
     void formUnload();
+    // The display went away and the process is ending (from exit()):
+    // everything a close saves is saved, touching no window-system call.
+    void saveOnLostDisplay();
 
     // One timer event / one frame.
     void tick();
@@ -169,6 +172,9 @@ private:
     void catchUpSkippedFrames(int64_t now);
     void trackEnded();
     void saveData();
+    // A counted use goes to lot.dat shortly after the launch it counts.
+    void countsMayHaveChanged();
+    void saveCounts();
     void loadData();
     void setFormColor(QRgb c);
     bool frameCanBeSeen() const;
@@ -195,6 +201,8 @@ private:
     std::vector<QRect> backgroundCovers_;   // opaque controls on the window
     QRegion backgroundShows_;               // the background that shows
     QTimer timer_;
+    QTimer countsSave_;   // lot.dat, a moment after a use was counted
+    std::array<int32_t, kSlotCount> countsOnDisk_{};
     PlaceWatcher* place_ = nullptr;   // the window's own place, for storing
     int64_t nextTickDue_ = -1;
     bool skippingFrames_ = false;     // frames are left out while hidden

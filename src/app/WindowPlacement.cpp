@@ -3,6 +3,7 @@
 #include <QEvent>
 #include <QTimer>
 #include <QWidget>
+#include <QWindow>
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
@@ -45,14 +46,11 @@ std::pair<int, int> reachablePosition(int x, int y, int w, int h, const std::vec
             static_cast<int>(clampInto(y, h, nearest->y, nearest->h))};
 }
 
-void PlaceKeeper::placed(std::array<int32_t, 2> storedTwips, int x, int y, bool brought) {
-    if (brought) {
-        stored_ = storedTwips;
-    } else {
-        stored_.reset();
-    }
+void PlaceKeeper::placed(std::array<int32_t, 2> storedTwips, int x, int y) {
+    stored_ = storedTwips;
     placedX_ = x;
     placedY_ = y;
+    normalMoves_.clear();
 }
 
 void PlaceKeeper::settled(int x, int y, bool normal) {
@@ -60,10 +58,16 @@ void PlaceKeeper::settled(int x, int y, bool normal) {
         placedX_ = x;
         placedY_ = y;
     }
+    settling_ = false;
 }
 
 void PlaceKeeper::moved(int x, int y, bool normal, int64_t nowMs) {
     if (!normal || !inNormal_) return;
+    // The window manager still puts the window where it wants it.
+    if (settling_) {
+        placedX_ = x;
+        placedY_ = y;
+    }
     if (!normalMoves_.empty() && normalMoves_.back().x == x && normalMoves_.back().y == y) return;
     normalMoves_.push_back({x, y, nowMs});
     while (normalMoves_.size() > 8) normalMoves_.pop_front();
@@ -90,14 +94,37 @@ std::array<int32_t, 2> PlaceKeeper::ownTwips(int x, int y, bool normalNow) const
 
 std::array<int32_t, 2> PlaceKeeper::twipsToStore(int x, int y, bool normalNow) const {
     const auto [nx, ny] = normalPlace(x, y, normalNow);
-    // Never moved by the user since it was brought into view: the stored
-    // place is still the one to come back to on the screens it was meant for.
+    // Never moved by the user since it was placed: the stored place goes
+    // back as it was read, whatever the window manager made of it.
     if (stored_ && nx == placedX_ && ny == placedY_) return *stored_;
     return ownTwips(x, y, normalNow);
 }
 
 PlaceWatcher::PlaceWatcher(QWidget* window) : QObject(window), window_(window) {
     window->installEventFilter(this);
+}
+
+void PlaceWatcher::place(std::array<int32_t, 2> storedTwips, int x, int y) {
+    // The frame's corner goes to (x, y). Before the window manager has
+    // framed the window Qt asks it to put the client area there (static
+    // gravity), and the frame would stand a title bar higher at every
+    // start; asking for the frame's position instead makes Qt send north-
+    // west gravity, so the window manager puts its frame's corner on the
+    // point. A stored 0, 0 is asked for too, not left to the window
+    // manager's own placement.
+    window_->move(x, y);
+    if (QWindow* h = window_->windowHandle()) h->setFramePosition(QPoint(x, y));
+    keeper_.placed(storedTwips, x, y);
+    if (shown_) {
+        // Placed anew while on view (a reset): the window manager answers
+        // with its own moves for a moment.
+        settled_ = false;
+        keeper_.settling();
+        const int round = ++settleRound_;
+        QTimer::singleShot(PlaceKeeper::kSettleMs, this, [this, round] {
+            if (round == settleRound_) settle();
+        });
+    }
 }
 
 void PlaceWatcher::settle() {
@@ -133,7 +160,11 @@ bool PlaceWatcher::eventFilter(QObject* o, QEvent* e) {
             // (fitting its frame onto the screen) is no move of the user's;
             // it does not always come as a move event.
             shown_ = true;
-            QTimer::singleShot(PlaceKeeper::kSettleMs, this, [this] { settle(); });
+            keeper_.settling();
+            const int round = ++settleRound_;
+            QTimer::singleShot(PlaceKeeper::kSettleMs, this, [this, round] {
+                if (round == settleRound_) settle();
+            });
         } else if (e->type() == QEvent::Move) {
             const QPoint p = window_->pos();
             keeper_.moved(p.x(), p.y(), normalState(window_), now);

@@ -1,11 +1,14 @@
 // Keeps the main window reachable and its place the user's own.
 //
-// A stored position that would put the window entirely off every screen (a
-// monitor unplugged, a smaller display, a hand-edited data.dat) is moved to
-// the nearest spot where it can be seen. The place stored again at the end
-// is the window's normal place: not where a window manager put it for full
-// screen or maximised, and not the spot it was brought to, unless the user
-// moved it since.
+// The place is the corner of the window's frame (as the window manager
+// draws it), in twips. A stored position that would put the window entirely
+// off every screen (a monitor unplugged, a smaller display, a hand-edited
+// data.dat) is moved to the nearest spot where it can be seen. The place
+// stored again is the stored one, exactly as it was read, until the user
+// moves the window: wherever the window manager put it (brought into view,
+// adjusted to its frame, or placed by a compositor that places every
+// window itself). A move of the user's stores the frame's new corner; full
+// screen and maximised places are never stored.
 #pragma once
 
 #include <QObject>
@@ -42,16 +45,20 @@ public:
     // frame on the screen) for a moment after the window is first shown.
     static constexpr int64_t kSettleMs = 1000;
 
-    // The stored place `storedTwips` was asked for and the window put at
-    // pixel (x, y); `brought` when that spot differs from the stored one
-    // because the stored one lay off every screen.
-    void placed(std::array<int32_t, 2> storedTwips, int x, int y, bool brought);
+    // The stored place `storedTwips` was asked for and the window's frame
+    // put at pixel (x, y) (not the same spot when the stored one lay off
+    // every screen).
+    void placed(std::array<int32_t, 2> storedTwips, int x, int y);
     // The window's frame now stands at (x, y); `normal`: the window is in
     // none of the states full screen, maximised or minimised.
     void moved(int x, int y, bool normal, int64_t nowMs);
-    // The window manager has placed the new window: its frame stands at
-    // (x, y), the spot it was put at as far as the user is concerned.
+    // The window manager has placed the window: its frame stands at (x, y),
+    // the spot it was put at as far as the user is concerned. Moves until
+    // then are the window manager's.
     void settled(int x, int y, bool normal);
+    // A placement is under way (the window is new, or was just placed anew):
+    // moves are the window manager's until settled.
+    void settling() { settling_ = true; }
     // The window's state changed; `normal` as for moved.
     void stateChanged(bool normal, int64_t nowMs);
     // The place to store, given where the frame is now and whether the
@@ -68,8 +75,9 @@ private:
     };
     std::deque<Move> normalMoves_;   // the last few moves in the normal state
     bool inNormal_ = true;
+    bool settling_ = false;
     std::optional<std::array<int32_t, 2>> stored_;
-    int placedX_ = 0, placedY_ = 0;
+    int placedX_ = 0, placedY_ = 0;   // where the placement left the frame
 };
 
 // Feeds a top-level widget's moves and state changes to a PlaceKeeper.
@@ -82,6 +90,9 @@ public:
     std::array<int32_t, 2> twipsToStore();
     // Where the window's normal place is now, in twips.
     std::array<int32_t, 2> ownTwips() const;
+    // Puts the window's frame at pixel (x, y) for the stored place
+    // `storedTwips`, before or after the window is shown.
+    void place(std::array<int32_t, 2> storedTwips, int x, int y);
 
 protected:
     bool eventFilter(QObject* o, QEvent* e) override;
@@ -91,6 +102,7 @@ private:
     void settle();
     bool shown_ = false;
     bool settled_ = false;
+    int settleRound_ = 0;   // a newer placement's settle timer wins
     QWidget* window_;
     PlaceKeeper keeper_;
 };

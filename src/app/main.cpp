@@ -19,6 +19,15 @@
 
 namespace {
 int g_signalFd[2] = {-1, -1};
+// The window while the event loop runs. Qt ends the process with exit()
+// when the connection to the display breaks (the X server or compositor
+// went away before the launcher was told to close): what a close saves is
+// saved then, from the exit handler.
+sorvel::MainWindow* g_window = nullptr;
+
+void saveWhenEndedByQt() {
+    if (g_window) g_window->saveOnLostDisplay();
+}
 
 void onSignal(int) {
     const char c = 1;
@@ -111,8 +120,11 @@ int main(int argc, char** argv) {
     }
 
     w.formLoad();
+    g_window = &w;
+    std::atexit(saveWhenEndedByQt);
     w.show();
     const int rc = app.exec();
+    g_window = nullptr;
     audio.shutdown();
     return rc;
 }

@@ -1,6 +1,7 @@
 #include "music/Music.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <optional>
 #include <unordered_set>
 
@@ -146,6 +147,7 @@ void MusicController::play() {
         return;
     }
     inPlay_ = true;
+    skippedInChain_ = 0;
     {
         // A long run of removed entries reaches the view as one update.
         std::optional<MusicList::Batch> batch;
@@ -171,12 +173,21 @@ bool MusicController::playOnce() {
     fname();
     if (send("open \"" + s_.currentMusicPath + "\" alias bgm") != 0) {
         mciReply = mci_.errorString(mciResult);
+        const int sel = list_.selected();
+        const bool selectedFailed = sel >= 0 && list_.at(sel) == s_.currentMusicPath;
+        if (mciResult == kMciPathUnreachable) {
+            // Out of reach is not gone: the entry stays, and the next one is
+            // tried, once round the list at most.
+            skipUnreachable(s_.currentMusicPath);
+            if (selectedFailed && ++skippedInChain_ < list_.count()) list_.select((sel + 1) % list_.count());
+            else if (!selectedFailed && sel >= 0) listClick();
+            return false;
+        }
         // A device that cannot sound is no fault of the file: keep the list.
         if (mciResult != kMciFileNotFound && mciResult != kMciNotMidi) return true;
         // Only the entry that failed to open is removed; the chain ends
         // when no entry is selected.
-        const int sel = list_.selected();
-        if (sel >= 0 && list_.at(sel) == s_.currentMusicPath) {
+        if (selectedFailed) {
             deleteEntry();
             if (list_.selected() >= 0) listClick();
         } else if (sel >= 0) {
@@ -184,10 +195,17 @@ bool MusicController::playOnce() {
         }
         return false;
     }
+    skippedInChain_ = 0;
     if (send("play bgm") != 0) mciReply = mci_.errorString(mciResult);
     s_.musicPlaying = 1;
     if (list_.selected() < 0) list_.select(0);
     return true;
+}
+
+void MusicController::skipUnreachable(const std::string& path) {
+    if (!reportedUnreachable_.insert(path).second) return;
+    std::fprintf(stderr, "sorvel_p: %s cannot be reached now (its folder, drive or share is not there); kept in the list\n",
+                 path.c_str());
 }
 
 void MusicController::stop() {
@@ -292,8 +310,14 @@ bool MusicController::addMusicEntries(int* refused) {
     size_t start = (!names.empty() && names[0] == ' ') ? 1 : 0;
     for (size_t pos = start; pos <= names.size(); ++pos) {
         if (!isMidAt(names, pos)) continue;
-        found.push_back(folder + names.substr(start, pos + 4 - start));
-        start = pos + 5;
+        // A ".midi" name is taken whole.
+        size_t end = pos + 4;
+        if (end < names.size() && (names[end] == 'i' || names[end] == 'I') &&
+            (end + 1 == names.size() || names[end + 1] == ' ')) {
+            ++end;
+        }
+        found.push_back(folder + names.substr(start, end - start));
+        start = end + 1;
     }
     // An entry the list file cannot hold (a double quote or a line break in
     // its name) is not added.

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "launcher/LauncherState.h"
@@ -142,6 +143,10 @@ private:
     std::string folder_;
     MusicView v_;
     bool playOnce();             // one round of Play; false when the open failed
+    // An entry that cannot be reached now is told of once a run.
+    void skipUnreachable(const std::string& path);
+    std::unordered_set<std::string> reportedUnreachable_;
+    int skippedInChain_ = 0;     // entries out of reach tried in this chain
     bool inPlay_ = false;
     bool playAgain_ = false;
     bool saveDeferred_ = false;

@@ -152,6 +152,16 @@ bool SaveData(const std::string& folder, const LauncherState& s, const DataFileH
     return ok;
 }
 
+bool SaveCounts(const std::string& folder, const LauncherState& s) {
+    const std::string lot = programFile(folder, "lot.dat");
+    const auto counts = countsForStoredTargets(programFile(folder, "data.dat"), lot, s);
+    if (!counts) {
+        std::fprintf(stderr, "sorvel_p: %s not saved: the targets its counts go with cannot be read\n", lot.c_str());
+        return false;
+    }
+    return replaceFile(lot, *counts);
+}
+
 void LoadData(const std::string& folder, LauncherState& s, const DataFileHooks& hooks) {
     // A file that fails keeps the others from nothing: each is read on its
     // own, so a missing data.dat never costs the counts, the page or its list.

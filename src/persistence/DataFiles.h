@@ -44,6 +44,13 @@ std::string encodeMidpageDat(const LauncherState& s);
 // Returns false when any of the three files was not written.
 bool SaveData(const std::string& folder, const LauncherState& s, const DataFileHooks& hooks);
 
+// Writes lot.dat alone, as SaveData does when data.dat cannot be written:
+// today's count for every slot whose target on disk is the one held now,
+// the stored count for the others (nothing when the targets on disk cannot
+// be read). A use is counted on disk at once this way, without writing the
+// targets. Returns false when lot.dat was not written.
+bool SaveCounts(const std::string& folder, const LauncherState& s);
+
 // Reads the three files in passes. A failure ends the reading of that file
 // only, keeping what was read; the later files, the page menu step and the
 // music list of the page are still read, and the window is always placed.

@@ -256,8 +256,12 @@ int32_t FluidMci::sendString(const std::string& cmd, std::string* reply) {
         if (close < 6 || cmd[close] != '"') return kMciUnknownCommand;
         const std::string path = cmd.substr(6, close - 6);
         if (d_->aliasOpen) return kMciDeviceBusy;
-        const auto data = readWholeFile(path);
-        if (!data) return kMciFileNotFound;
+        ReadStatus status = ReadStatus::Ok;
+        const auto data = readWholeFile(path, &status);
+        // Gone only when its folder is there to say so; a file that is
+        // there but cannot be read is not gone either.
+        if (!data) return status == ReadStatus::Missing && folderOfFileIsThere(path) ? kMciFileNotFound
+                                                                                     : kMciPathUnreachable;
         auto midi = prepareMidi(*data);
         if (!midi) return kMciNotMidi;
         if (!openDevice()) return kMciDeviceBusy;
@@ -335,6 +339,7 @@ std::string FluidMci::errorString(int32_t code) {
         case kMciOk: return "";
         case kMciUnknownCommand: return "The specified command was not recognized.";
         case kMciFileNotFound: return "The specified file was not found.";
+        case kMciPathUnreachable: return "The device is not ready.";
         case kMciNotMidi: return "The file is not a Standard MIDI File.";
         case kMciUnknownAlias: return "The specified device is not open.";
         case kMciDeviceBusy: return "The device is busy or already open.";

@@ -4,6 +4,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <set>
 
 #include "platform/Services.h"
 
@@ -77,6 +78,8 @@ class FakeMci : public Mci {
 public:
     std::vector<std::string> sent;
     std::map<std::string, bool> good;   // path -> opens
+    std::set<std::string> unreachable;  // their folder is not there now
+    std::set<std::string> notMidi;      // there, but no MIDI file
     bool openAnything = false;          // every path opens
     bool open = false;
     bool playing = false;
@@ -101,6 +104,8 @@ public:
             if (open) return kMciDeviceBusy;
             auto it = good.find(path);
             const bool anyMid = openAnything;
+            if (unreachable.count(path)) return kMciPathUnreachable;
+            if (notMidi.count(path)) return kMciNotMidi;
             if (!anyMid && (it == good.end() || !it->second)) return kMciFileNotFound;
             open = true;
             openPath = path;

@@ -77,6 +77,13 @@ std::optional<std::string> readWholeFile(const std::string& path, ReadStatus* st
     return data;
 }
 
+bool folderOfFileIsThere(const std::string& path) {
+    if (path.empty() || path[0] != '/') return false;
+    const std::string folder = path.substr(0, path.rfind('/') + 1);
+    struct stat st {};
+    return ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && ::access(folder.c_str(), R_OK | X_OK) == 0;
+}
+
 std::string resolveSymlinks(const std::string& path) {
     std::string p = path;
     for (int hop = 0; hop < 40; ++hop) {

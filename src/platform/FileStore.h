@@ -38,6 +38,13 @@ FileStamp stampOf(const std::string& path);
 std::optional<std::string> readWholeFile(const std::string& path, ReadStatus* status = nullptr,
                                          FileStamp* stamp = nullptr);
 
+// Whether the folder a file would be in is there to look in now: the path
+// is absolute and its folder exists, is a folder, and may be read and
+// searched. When it is, a missing file is really gone; when it is not (a
+// stick not plugged in, a share not mounted, a path from another system),
+// the file may well come back.
+bool folderOfFileIsThere(const std::string& path);
+
 // Writes content to a temporary file beside the file (beside a symlink's
 // final target, so the link stays), flushes it and renames it over the
 // file, so the old content survives any failure. The new file keeps the

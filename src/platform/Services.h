@@ -81,7 +81,12 @@ public:
 enum MciError : int32_t {
     kMciOk = 0,
     kMciUnknownCommand = 261,
+    // The file is gone: its folder is there and readable, the file is not.
     kMciFileNotFound = 275,
+    // The file cannot be reached now: its folder, drive or share is not
+    // there (a stick not plugged in, a share not mounted), or the path
+    // cannot exist on this system (a Windows drive letter, a \\server path).
+    kMciPathUnreachable = 276,
     kMciNotMidi = 296,
     kMciUnknownAlias = 263,
     kMciDeviceBusy = 289,

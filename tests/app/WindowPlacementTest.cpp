@@ -90,21 +90,32 @@ TEST(WindowPlacement, FullScreenAndMaximisedPlacesAreNotStored) {
     }
 }
 
-TEST(WindowPlacement, BroughtIntoViewStoresTheOldPlaceUntilMoved) {
+TEST(WindowPlacement, TheStoredPlaceGoesBackUnchangedUntilTheUserMovesTheWindow) {
+    // Brought into view from off the screen; the window manager then fits
+    // the frame onto the screen: no move of the user's.
     PlaceKeeper k;
-    k.placed({30000, 15000}, 708, 622, true);
-    k.moved(708, 622, true, 100);
-    EXPECT_EQ(k.twipsToStore(708, 622, true), (std::array<int32_t, 2>{30000, 15000}));
-    // The window manager fits the frame onto the screen just after the
-    // window shows: still no move of the user's.
-    k.settled(706, 600, true);
+    k.placed({30000, 15000}, 708, 622);
+    k.settling();
+    k.moved(706, 600, true, 100);
     EXPECT_EQ(k.twipsToStore(706, 600, true), (std::array<int32_t, 2>{30000, 15000}));
+    k.settled(706, 600, true);
     k.moved(100, 90, true, 5000);
     EXPECT_EQ(k.twipsToStore(100, 90, true), (std::array<int32_t, 2>{1500, 1350}));
-    // A place that needed no help is stored from the window as usual.
-    PlaceKeeper on;
-    on.placed({1500, 1500}, 100, 100, false);
-    EXPECT_EQ(on.twipsToStore(100, 100, true), (std::array<int32_t, 2>{1500, 1500}));
+
+    // A place that is no whole pixel, or one a compositor overrode with a
+    // spot of its own, is written back exactly as it was read.
+    PlaceKeeper odd;
+    odd.placed({3007, 4501}, 200, 300);
+    EXPECT_EQ(odd.twipsToStore(200, 300, true), (std::array<int32_t, 2>{3007, 4501}));
+    PlaceKeeper placedByCompositor;
+    placedByCompositor.placed({3000, 4500}, 200, 300);
+    placedByCompositor.settling();
+    placedByCompositor.moved(482, 241, true, 50);
+    placedByCompositor.settled(482, 241, true);
+    EXPECT_EQ(placedByCompositor.twipsToStore(482, 241, true), (std::array<int32_t, 2>{3000, 4500}));
+    // Moved by the user later: the frame's new corner.
+    placedByCompositor.moved(10, 0, true, 3000);
+    EXPECT_EQ(placedByCompositor.twipsToStore(10, 0, true), (std::array<int32_t, 2>{150, 0}));
 }
 
 TEST(WindowPlacement, ClosingFromFullScreenOrOffScreenKeepsTheStoredPlace) {

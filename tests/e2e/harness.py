@@ -154,19 +154,63 @@ class Session:
             claim.close()
         fail("Xvfb did not start")
 
-    def start_wm(self):
-        """Starts openbox on the server, for tests where a window manager
-        matters (states such as full screen, frames, placement)."""
+    def start_wm(self, name="openbox"):
+        """Starts a window manager on the server (openbox unless named), for
+        tests where one matters (states such as full screen, frames,
+        placement). xfwm4 keeps its settings on a D-Bus session of its own."""
         if self.xvfb is None:
             self.start_x()
-        if shutil.which("openbox") is None:
-            fail("openbox is not installed (scripts/setup.sh installs it)")
-        self.wm = subprocess.Popen(["openbox", "--sm-disable"], env=self.env,
-                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        if shutil.which(name) is None:
+            fail("%s is not installed (scripts/setup.sh installs it)" % name)
+        cmd = {"openbox": ["openbox", "--sm-disable"],
+               "xfwm4": ["dbus-run-session", "--", "xfwm4", "--compositor=off"],
+               "icewm": ["icewm"],
+               "fluxbox": ["fluxbox"]}[name]
+        self.wm = subprocess.Popen(cmd, env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                                   start_new_session=True)
         # The manager owns the screen's WM_S0 selection once it runs.
         if not wait_until(lambda: "_NET_SUPPORTING_WM_CHECK(WINDOW)" in
-                          self.x("xprop", "-root", "_NET_SUPPORTING_WM_CHECK", check=False).stdout, 10):
-            fail("openbox did not start")
+                          self.x("xprop", "-root", "_NET_SUPPORTING_WM_CHECK", check=False).stdout, 15):
+            fail("%s did not start" % name)
+
+    def stop_wm(self):
+        if self.wm and self.wm.poll() is None:
+            os.killpg(self.wm.pid, signal.SIGTERM)
+            self.wm.wait()
+        self.wm = None
+        wait_until(lambda: "_NET_SUPPORTING_WM_CHECK(WINDOW)" not in
+                   self.x("xprop", "-root", "_NET_SUPPORTING_WM_CHECK", check=False).stdout, 5)
+
+    def frame_origin(self, wid=None):
+        """Screen position of the window's outer frame: the ancestor of the
+        window that is a child of the root window (the window itself when
+        no window manager frames it)."""
+        w = wid or self.win
+        root = self.x("xwininfo", "-root").stdout.split("Window id: ")[1].split()[0]
+        while True:
+            tree = self.x("xwininfo", "-children", "-id", w, check=False).stdout
+            parent = tree.split("Parent window id: ")[1].split()[0] if "Parent window id: " in tree else root
+            if int(parent, 16) == int(root, 16):
+                break
+            w = parent
+        info = self.x("xwininfo", "-id", w).stdout
+        vals = dict(line.strip().split(":", 1) for line in info.splitlines() if "Absolute upper-left" in line)
+        return int(vals["Absolute upper-left X"]), int(vals["Absolute upper-left Y"])
+
+    def settled_frame_origin(self, timeout=5):
+        """The frame's position once the window manager has stopped moving
+        the window (the same answer for half a second)."""
+        end = time.monotonic() + timeout
+        last = self.frame_origin()
+        since = time.monotonic()
+        while time.monotonic() < end:
+            time.sleep(0.1)
+            now = self.frame_origin()
+            if now != last:
+                last, since = now, time.monotonic()
+            elif time.monotonic() - since >= 0.5:
+                break
+        return last
 
     def x(self, *args, check=True):
         return subprocess.run(list(args), env=self.env, capture_output=True, text=True, check=check)
@@ -280,7 +324,10 @@ class Session:
             self.app.kill()
             self.app.wait()
         if self.wm and self.wm.poll() is None:
-            self.wm.terminate()
+            try:
+                os.killpg(self.wm.pid, signal.SIGTERM)
+            except OSError:
+                pass
             self.wm.wait()
         if self.xvfb:
             self.xvfb.terminate()

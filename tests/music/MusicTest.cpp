@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <QFileInfo>
 #include <unistd.h>
 #include <sys/stat.h>
@@ -70,14 +71,60 @@ TEST_F(Jukebox, DuplicatesMoveToTheTopAndEndingsInAnyCase) {
     add("/m/a.mid b.Mid");
     add("/m/c.mId a.mid");
     EXPECT_EQ(items(), (std::vector<std::string>{"/m/a.mid", "/m/c.mId", "/m/b.Mid"}));
-    // The ".midi" quirk: cut after ".mid", the next entry starts with a blank.
+    // A ".midi" file is added under its own name, and plays.
     list.clear();
-    add("/m/x.midi y.mid");
-    EXPECT_EQ(items(), (std::vector<std::string>{"/m/ y.mid", "/m/x.mid"}));
+    mci.openAnything = false;
+    good({"/m/x.midi", "/m/y.mid", "/m/z.MIDI"});
+    add("/m/x.midi y.mid z.MIDI");
+    EXPECT_EQ(items(), (std::vector<std::string>{"/m/z.MIDI", "/m/y.mid", "/m/x.midi"}));
+    EXPECT_EQ(mci.openPath, "/m/z.MIDI");
+    mci.openAnything = true;
     // Text after the last ".mid" without one of its own is ignored.
     list.clear();
     add("/m/a.mid notes.txt");
     EXPECT_EQ(items(), (std::vector<std::string>{"/m/a.mid"}));
+}
+
+TEST_F(Jukebox, ListsOutOfReachAreKeptOnlyGoneFilesLeave) {
+    // A list on a stick that is not plugged in, beside a file that is gone
+    // from a folder that is there and one that is no MIDI file.
+    const std::vector<std::string> entries{"/media/stick/a.mid", "/home/u/gone.mid", "/media/stick/b.mid",
+                                           "/home/u/text.mid", "/home/u/ok.mid"};
+    mci.unreachable = {"/media/stick/a.mid", "/media/stick/b.mid"};
+    mci.notMidi = {"/home/u/text.mid"};
+    good({"/home/u/ok.mid"});
+    for (const auto& e : entries) list.append(e);
+    m->saveList();
+    testing::internal::CaptureStderr();
+    list.select(0);
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(mci.openPath, "/home/u/ok.mid");
+    EXPECT_EQ(s.musicPlaying, 1);
+    EXPECT_EQ(items(), (std::vector<std::string>{"/media/stick/a.mid", "/media/stick/b.mid", "/home/u/ok.mid"}));
+    EXPECT_EQ(dir.read("midlist.dat"), "\"/media/stick/a.mid\"\r\n\"/media/stick/b.mid\"\r\n\"/home/u/ok.mid\"\r\n");
+    EXPECT_NE(err.find("/media/stick/a.mid"), std::string::npos) << err;
+    EXPECT_NE(err.find("/media/stick/b.mid"), std::string::npos) << err;
+
+    // Nothing within reach: one pass round the list, then silence; the list
+    // and its file stay as they were, and each entry is told of once a run.
+    m->stop();
+    mci.unreachable = {"/media/stick/a.mid", "/media/stick/b.mid", "/home/u/ok.mid", "c:\\music\\x.mid"};
+    list.insertTop("c:\\music\\x.mid");
+    m->saveList();
+    const std::string before = dir.read("midlist.dat");
+    const size_t opensBefore = std::count_if(mci.sent.begin(), mci.sent.end(),
+                                             [](const std::string& c) { return c.rfind("open", 0) == 0; });
+    testing::internal::CaptureStderr();
+    list.select(1);
+    const std::string err2 = testing::internal::GetCapturedStderr();
+    const size_t opens = std::count_if(mci.sent.begin(), mci.sent.end(),
+                                       [](const std::string& c) { return c.rfind("open", 0) == 0; }) - opensBefore;
+    EXPECT_EQ(opens, 4u) << "each entry tried once";
+    EXPECT_EQ(s.musicPlaying, 0);
+    EXPECT_EQ(list.count(), 4);
+    EXPECT_EQ(dir.read("midlist.dat"), before);
+    EXPECT_EQ(err2.find("/media/stick/a.mid"), std::string::npos) << "told once a run: " << err2;
+    EXPECT_NE(err2.find("c:\\music\\x.mid"), std::string::npos) << err2;
 }
 
 TEST_F(Jukebox, CancelAndCloseBoxAddNothingButSave) {
