@@ -9,6 +9,7 @@
 
 #include "launcher/LauncherState.h"
 #include "platform/Services.h"
+#include "platform/WinePaths.h"
 
 namespace sorvel {
 
@@ -131,6 +132,10 @@ public:
     void listUD();               // Com5 1
     void slideStep();            // SlideMusicList
 
+    // Where entries holding Windows drive paths play from (the drive map of
+    // $WINEPREFIX, else ~/.wine, unless another is given).
+    void setWinePaths(WinePaths& wine) { wine_ = &wine; }
+
 private:
     int32_t send(const std::string& cmd);
     void call(const std::function<void()>& f) {
@@ -141,6 +146,7 @@ private:
     Mci& mci_;
     std::string folder_;
     MusicView v_;
+    WinePaths* wine_ = &defaultWinePaths();
     bool playOnce();             // one round of Play; false when the open failed
     bool inPlay_ = false;
     bool playAgain_ = false;
