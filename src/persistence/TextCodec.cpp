@@ -1,5 +1,6 @@
 #include "persistence/TextCodec.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <iconv.h>
@@ -85,7 +86,11 @@ DecodedText readTextFile(const std::string& path, std::string_view bytes) {
     DecodedText d = decodeText(bytes);
     // Bytes that CP932 does not accept are no CP932 file: their file is
     // written in UTF-8 (its old bytes are kept as a damaged file's are).
-    if (d.encoding == TextEncoding::Cp932 && d.complete) {
+    // Plain ASCII is the same in both: a CP932 file that holds no more than
+    // that (after a reset, say) stays a CP932 file.
+    const auto known = remembered().find(path);
+    const bool ascii = std::all_of(bytes.begin(), bytes.end(), [](char c) { return (c & 0x80) == 0; });
+    if ((d.encoding == TextEncoding::Cp932 && d.complete) || (ascii && known != remembered().end())) {
         remembered()[path] = {TextEncoding::Cp932, std::string(bytes), d.text};
     } else {
         remembered().erase(path);

@@ -128,6 +128,18 @@ TEST_F(WindowsFolder, ANameCp932CannotHoldTurnsTheFileUtf8AndKeepsTheOriginalOnc
     EXPECT_EQ(d.read("data.dat.sjis"), data);
 }
 
+TEST_F(WindowsFolder, AfterAResetTheFileStaysCp932) {
+    s.slotPath.fill("");
+    s.windowPosition = {0, 0};
+    ASSERT_TRUE(SaveData(d.path(), s, hooks));
+    LoadData(d.path(), s, hooks);
+    s.slotPath[0] = "C:\\新しい\\";
+    ASSERT_TRUE(SaveData(d.path(), s, hooks));
+    const auto text = fromSjis(d.read("data.dat"));
+    ASSERT_TRUE(text.has_value());
+    EXPECT_EQ(text->substr(0, text->find('\r')), "\"C:\\新しい\\\"");
+}
+
 TEST(WindowsFiles, BytesNeitherEncodingTakesAreKeptAndTheFileWrittenAsUtf8) {
     TempDir d;
     // 0x80 is no character in CP932 and none in UTF-8.
@@ -161,6 +173,7 @@ TEST(WindowsFiles, MusicListsFollowTheSameRule) {
     ASSERT_TRUE(SaveMusicList(d.path(), s, l));
     const auto text = fromSjis(d.read("midlist.dat"));
     ASSERT_TRUE(text.has_value());
+    EXPECT_EQ(*text, "\"/home/yamada/音楽/新曲.mid\"\r\n\"" + song + "\"\r\n\"" + shared + "\"\r\n");
     MusicList back;
     LoadMusicList(d.path(), s, back);
     EXPECT_EQ(back.items(), l.items());
