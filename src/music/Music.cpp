@@ -4,8 +4,8 @@
 #include <optional>
 #include <unordered_set>
 
-#include "persistence/ItemFile.h"
 #include "launcher/SlotRules.h"
+#include "persistence/ItemFile.h"
 #include "persistence/TextCodec.h"
 #include "platform/FileStore.h"
 
