@@ -1,5 +1,7 @@
 #include "launcher/Commands.h"
 
+#include <cstdio>
+
 #include "launcher/SlotPage.h"
 #include "launcher/SlotRules.h"
 
@@ -10,10 +12,57 @@ void countUse(LauncherState& s, int n) {
     wrapAdd(s.slotUseCount[n], 1);
     wrapAdd(s.slotSessionCount[n], 1);
 }
+// The local path of a Windows drive path; nullopt (and one stderr line
+// naming it) when the drive map leads nowhere.
+std::optional<std::string> mapOrSay(const std::string& path, WinePaths& wine) {
+    auto local = mapWindowsPath(path, wine);
+    if (!local) {
+        std::fprintf(stderr, "sorvel_p: %s leads nowhere on this system (no such drive or file in the Wine drive map)\n",
+                     path.c_str());
+    }
+    return local;
+}
+
+// Left button on a Windows path: the target itself, as the local path the
+// drive map gives or as an smb:// address; a Windows program through wine.
+void openWindowsTarget(const std::string& path, Shell& shell, WinePaths& wine) {
+    if (isUncPath(path)) {
+        shell.execute(std::string("open"), uncToSmbUrl(path), std::nullopt, std::nullopt, 1);
+        return;
+    }
+    const auto local = mapOrSay(path, wine);
+    if (!local) return;
+    const std::string dir = mapWindowsPath(launchFolder(path, '\\'), wine).value_or(std::string());
+    const auto folder = dir.empty() ? std::nullopt : std::optional<std::string>(dir);
+    if (!isWindowsProgram(path)) {
+        shell.execute(std::nullopt, *local, std::nullopt, folder, 1);
+        return;
+    }
+    const auto wineProgram = wine.wineProgram();
+    if (!wineProgram) {
+        std::fprintf(stderr, "sorvel_p: cannot start %s: wine is not installed\n", path.c_str());
+        return;
+    }
+    // One argument, quoted as the shell's parameter splitting reads it.
+    std::string quoted = "\"";
+    for (char c : *local) quoted += c == '"' ? std::string("\"\"\"") : std::string(1, c);
+    quoted += '"';
+    shell.execute(std::nullopt, *wineProgram, quoted, folder, 1);
+}
+
+// Right button on a Windows path: the folder that holds the target.
+void openWindowsFolder(const std::string& path, Shell& shell, WinePaths& wine) {
+    const std::string dir = launchFolder(path, '\\');
+    if (isUncPath(path)) {
+        shell.execute(std::string("open"), uncToSmbUrl(dir), std::nullopt, std::nullopt, 1);
+        return;
+    }
+    if (const auto local = mapOrSay(dir, wine)) shell.execute(std::string("open"), *local, std::nullopt, std::nullopt, 1);
+}
 }  // namespace
 
 void SlotMouseDown(LauncherState& s, int index, int button, Shell& shell,
-                   const std::function<void()>& commitRegistration) {
+                   const std::function<void()>& commitRegistration, WinePaths& wine) {
     if (index < 0 || index > 9) return;
     const int n = slotNumber(s.slotPage, index);
     if (n < 0 || n >= kSlotCount) return;
@@ -27,7 +76,9 @@ void SlotMouseDown(LauncherState& s, int index, int button, Shell& shell,
     const std::string path = s.slotPath[n];
     const bool url = isUrl(path);
     if (button == kLeftButton) {
-        if (url) {
+        if (isWindowsPath(path)) {
+            openWindowsTarget(path, shell, wine);
+        } else if (url) {
             shell.execute(std::string("open"), path, std::nullopt, std::nullopt, 1);
         } else if (path.empty()) {
             shell.execute(std::nullopt, "", std::nullopt, std::string(), 1);
@@ -40,7 +91,9 @@ void SlotMouseDown(LauncherState& s, int index, int button, Shell& shell,
         countUse(s, n);
     } else if (button == kRightButton) {
         if (url) return;
-        if (path.empty()) {
+        if (isWindowsPath(path)) {
+            openWindowsFolder(path, shell, wine);
+        } else if (path.empty()) {
             shell.execute(std::string("open"), "", std::nullopt, std::nullopt, 1);
         } else {
             const std::string dir = launchFolder(path, kPathSep);

@@ -7,6 +7,7 @@
 #include "launcher/LauncherState.h"
 #include "persistence/ItemFile.h"
 #include "platform/Services.h"
+#include "platform/WinePaths.h"
 
 namespace sorvel {
 
@@ -14,9 +15,11 @@ enum MouseButtonCode { kLeftButton = 1, kRightButton = 2, kMiddleButton = 4 };
 
 // Mouse button pressed on slot button `index`. commitRegistration takes the
 // window position and saves everything; it is called after the slot took
-// the pending target.
+// the pending target. A Windows drive path opens the local path the Wine
+// drive map gives (a .exe through wine), a UNC path its smb:// address; one
+// that leads nowhere gets one stderr line and is counted all the same.
 void SlotMouseDown(LauncherState& s, int index, int button, Shell& shell,
-                   const std::function<void()>& commitRegistration);
+                   const std::function<void()>& commitRegistration, WinePaths& wine = defaultWinePaths());
 
 // The registration commit, for a click and a drop alike: the slot takes the
 // target and its two counts start afresh; then takePositionAndSave takes

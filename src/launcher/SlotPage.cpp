@@ -43,12 +43,12 @@ void DrawSlotPage(LauncherState& s, SlotPageView& v) {
         if (path.empty()) {
             text = QString::number(n) + QStringLiteral("番地");
         } else {
-            switch (slotKind(path, kPathSep)) {
+            switch (slotKind(path, pathSepFor(path, kPathSep))) {
                 case SlotKind::Url: back = kUrlSlotColor; break;
                 case SlotKind::Folder: back = kFolderSlotColor; break;
                 default: back = kFileSlotColor; break;
             }
-            text = q(splitSlotForDisplay(path, kPathSep, kShownBytes).label).left(255);
+            text = q(splitSlotForDisplay(path, pathSepFor(path, kPathSep), kShownBytes).label).left(255);
         }
         // A button that would be drawn exactly as it stands is left alone.
         const QString key = QString::number(back) + QLatin1Char('|') + text;
@@ -66,7 +66,7 @@ void DrawSlotPage(LauncherState& s, SlotPageView& v) {
     if (hovered) {
         n = slotNumber(s.slotPage, s.hoverIndex);
         if (drawing && n < kSlotCount && !s.slotPath[n].empty()) {
-            SlotSplit sp = splitSlotForDisplay(s.slotPath[n], kPathSep, kShownBytes);
+            SlotSplit sp = splitSlotForDisplay(s.slotPath[n], pathSepFor(s.slotPath[n], kPathSep), kShownBytes);
             folder = std::move(sp.folderPart);
             label = std::move(sp.label);
         }

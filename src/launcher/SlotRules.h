@@ -3,9 +3,12 @@
 // with the Linux separator "/" and with "\" alike.
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace sorvel {
+
+class WinePaths;
 
 enum class SlotKind { Empty, File, Folder, Url };
 
@@ -36,6 +39,33 @@ SlotSplit splitSlotForDisplay(const std::string& s, char pathSep, size_t maxByte
 // Text up to and including the last separator (a trailing one counts);
 // empty when the text holds none.
 std::string launchFolder(const std::string& s, char pathSep);
+
+// Windows paths, as files copied from Windows hold them: a drive path
+// X:\... (any drive letter, either case; X:\ alone is the drive's root
+// folder) or a UNC path \\server\share\... . Their separator is "\".
+bool isDrivePath(const std::string& s);
+bool isUncPath(const std::string& s);
+bool isWindowsPath(const std::string& s);
+
+// The separator the kind, label and launch-folder rules use for a slot's
+// text: "\" for a Windows path, localSep for everything else.
+char pathSepFor(const std::string& s, char localSep);
+
+// The local path a drive path leads to through the Wine drive map (names
+// matched without regard to letter case, "." and ".." taken as Windows
+// takes them). nullopt when it leads nowhere, and for every text that is no
+// drive path (a UNC path, a URL, a local path). The one-argument form asks
+// the drive map of $WINEPREFIX, else ~/.wine.
+std::optional<std::string> mapWindowsPath(const std::string& s, WinePaths& wine);
+std::optional<std::string> mapWindowsPath(const std::string& s);
+
+// The address the desktop opens a UNC path \\server\share\rest at:
+// smb://server/share/rest, every byte but letters, digits, "-._~" and "/"
+// percent-encoded.
+std::string uncToSmbUrl(const std::string& s);
+
+// A program Wine starts: a file target whose name ends in ".exe" (any case).
+bool isWindowsProgram(const std::string& s);
 
 // Slot number shown on button i of page p.
 inline int slotNumber(int page, int index) { return page * 10 + index; }

@@ -29,7 +29,7 @@ QString counts(const LauncherState& s, int n) {
 // Folder part and label as the panel shows them (both empty for an empty slot).
 SlotSplit shownSplit(const std::string& path) {
     if (path.empty()) return {};
-    return splitSlotForDisplay(path, kPathSep, kSpokenBytes);
+    return splitSlotForDisplay(path, pathSepFor(path, kPathSep), kSpokenBytes);
 }
 
 void addLine(QStringList& lines, const QString& l) {
@@ -39,7 +39,7 @@ void addLine(QStringList& lines, const QString& l) {
 }  // namespace
 
 QString slotKindWords(const std::string& path) {
-    switch (slotKind(path, kPathSep)) {
+    switch (slotKind(path, pathSepFor(path, kPathSep))) {
         case SlotKind::Empty: return QStringLiteral("未登録");
         case SlotKind::Url: return QStringLiteral("URL");
         case SlotKind::Folder: return QStringLiteral("フォルダ");

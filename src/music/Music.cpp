@@ -5,7 +5,9 @@
 #include <optional>
 #include <unordered_set>
 
+#include "launcher/SlotRules.h"
 #include "persistence/ItemFile.h"
+#include "persistence/TextCodec.h"
 #include "platform/FileStore.h"
 
 namespace sorvel {
@@ -110,7 +112,7 @@ bool SaveMusicList(const std::string& folder, const LauncherState& s, const Musi
     if (list.count() == 0 && damageOf(path) == Damage::Unreadable) return true;
     // Entries the file cannot hold are left out rather than stored broken
     // (only a damaged, hand-edited file can give one).
-    return replaceFile(path, encodeListEntries(list.items()));
+    return saveTextFile(path, encodeListEntries(list.items()));
 }
 
 void LoadMusicList(const std::string& folder, const LauncherState& s, MusicList& list) {
@@ -123,9 +125,10 @@ void LoadMusicList(const std::string& folder, const LauncherState& s, MusicList&
         noteReadResult(path, status == ReadStatus::Missing ? Damage::None : Damage::Unreadable, &seen);
         return;
     }
+    const DecodedText text = readTextFile(path, *data);   // UTF-8 or CP932
     bool lossy = false;
-    list.replaceAll(readListEntries(*data, &lossy), -1);   // one view update for the whole file
-    noteReadResult(path, lossy ? Damage::Partial : Damage::None, &seen);
+    list.replaceAll(readListEntries(text.text, &lossy), -1);   // one view update for the whole file
+    noteReadResult(path, lossy || !text.complete ? Damage::Partial : Damage::None, &seen);
 }
 
 // ---- player ----------------------------------------------------------------
@@ -171,7 +174,10 @@ bool MusicController::playOnce() {
     s_.musicPlaying = 0;
     if (list_.count() < 1) return true;
     fname();
-    if (send("open \"" + s_.currentMusicPath + "\" alias bgm") != 0) {
+    // An entry copied from Windows plays from where the Wine drive map
+    // leads; the entry itself stays as written.
+    const std::string track = mapWindowsPath(s_.currentMusicPath, *wine_).value_or(s_.currentMusicPath);
+    if (send("open \"" + track + "\" alias bgm") != 0) {
         mciReply = mci_.errorString(mciResult);
         const int sel = list_.selected();
         const bool selectedFailed = sel >= 0 && list_.at(sel) == s_.currentMusicPath;
@@ -254,7 +260,7 @@ void MusicController::listClick() {
 void MusicController::fname() {
     const bool onlyName = v_.fileNameOnly && v_.fileNameOnly();
     if (onlyName) {
-        const auto p = s_.currentMusicPath.rfind('/');
+        const auto p = s_.currentMusicPath.rfind(pathSepFor(s_.currentMusicPath, '/'));
         if (p != std::string::npos && v_.setTrackName) v_.setTrackName(s_.currentMusicPath.substr(p + 1, 1024));
     } else if (v_.setTrackName) {
         v_.setTrackName(s_.currentMusicPath);
@@ -302,7 +308,7 @@ bool isMidAt(const std::string& s, size_t pos) {
 bool MusicController::addMusicEntries(int* refused) {
     if (refused) *refused = 0;
     const std::string text = s_.fileDialogValue;
-    const auto slash = text.rfind('/');
+    const auto slash = text.rfind(pathSepFor(text, '/'));   // Favo passes entries from Windows on
     if (slash == std::string::npos) return false;
     const std::string folder = text.substr(0, slash + 1);
     const std::string names = text.substr(slash + 1);

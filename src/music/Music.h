@@ -10,6 +10,7 @@
 
 #include "launcher/LauncherState.h"
 #include "platform/Services.h"
+#include "platform/WinePaths.h"
 
 namespace sorvel {
 
@@ -132,6 +133,10 @@ public:
     void listUD();               // Com5 1
     void slideStep();            // SlideMusicList
 
+    // Where entries holding Windows drive paths play from (the drive map of
+    // $WINEPREFIX, else ~/.wine, unless another is given).
+    void setWinePaths(WinePaths& wine) { wine_ = &wine; }
+
 private:
     int32_t send(const std::string& cmd);
     void call(const std::function<void()>& f) {
@@ -142,6 +147,7 @@ private:
     Mci& mci_;
     std::string folder_;
     MusicView v_;
+    WinePaths* wine_ = &defaultWinePaths();
     bool playOnce();             // one round of Play; false when the open failed
     // An entry that cannot be reached now is told of once a run.
     void skipUnreachable(const std::string& path);

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "persistence/ItemFile.h"
+#include "persistence/TextCodec.h"
 #include "platform/FileStore.h"
 
 namespace sorvel {
@@ -69,8 +70,9 @@ bool parseMidpageDat(std::string_view data, LauncherState& s, bool* lossy) {
 
 namespace {
 // Reads one file into s. A missing file reads nothing and is no damage;
-// one that is there but cannot be read completely is noted as damaged so
-// that its bytes are kept before the next save replaces it.
+// one that is there but cannot be read completely (bytes that are neither
+// UTF-8 nor CP932 included) is noted as damaged so that its bytes are kept
+// before the next save replaces it.
 void readFile(const std::string& path, LauncherState& s,
               bool (*parse)(std::string_view, LauncherState&, bool*)) {
     ReadStatus status = ReadStatus::Ok;
@@ -80,9 +82,10 @@ void readFile(const std::string& path, LauncherState& s,
         noteReadResult(path, status == ReadStatus::Missing ? Damage::None : Damage::Unreadable, &seen);
         return;
     }
+    const DecodedText text = readTextFile(path, *data);
     bool lossy = false;
-    const bool ok = parse(*data, s, &lossy);
-    noteReadResult(path, ok && !lossy ? Damage::None : Damage::Partial, &seen);
+    const bool ok = parse(text.text, s, &lossy);
+    noteReadResult(path, ok && !lossy && text.complete ? Damage::None : Damage::Partial, &seen);
 }
 }  // namespace
 
@@ -118,8 +121,8 @@ std::optional<std::string> countsForStoredTargets(const std::string& dataPath, c
     ReadStatus status = ReadStatus::Ok;
     const auto data = readWholeFile(dataPath, &status);
     if (!data && status != ReadStatus::Missing) return std::nullopt;
-    if (data && (!parseDataDat(*data, disk, nullptr))) return std::nullopt;
-    if (const auto lot = readWholeFile(lotPath, &status)) parseLotDat(*lot, disk, nullptr);
+    if (data && (!parseDataDat(decodeText(*data).text, disk, nullptr))) return std::nullopt;
+    if (const auto lot = readWholeFile(lotPath, &status)) parseLotDat(decodeText(*lot).text, disk, nullptr);
     for (int i = 0; i < kSlotCount; ++i) {
         if (s.slotPath[static_cast<size_t>(i)] == disk.slotPath[static_cast<size_t>(i)])
             disk.slotUseCount[static_cast<size_t>(i)] = s.slotUseCount[static_cast<size_t>(i)];
@@ -136,18 +139,18 @@ bool SaveData(const std::string& folder, const LauncherState& s, const DataFileH
     // lost. midpage.dat and the music list do not depend on them and are
     // written all the same.
     const std::string dataPath = programFile(folder, "data.dat");
-    const bool dataOk = replaceFile(dataPath, encodeDataDat(s));
+    const bool dataOk = saveTextFile(dataPath, encodeDataDat(s));
     bool ok = dataOk;
     const std::string lot = programFile(folder, "lot.dat");
     if (dataOk) {
-        ok = replaceFile(lot, encodeLotDat(s));
+        ok = saveTextFile(lot, encodeLotDat(s));
     } else if (const auto counts = countsForStoredTargets(dataPath, lot, s)) {
-        ok = replaceFile(lot, *counts) && ok;
+        ok = saveTextFile(lot, *counts) && ok;
     } else {
         std::fprintf(stderr, "sorvel_p: %s not saved either: the targets its counts go with cannot be read\n",
                      lot.c_str());
     }
-    ok = replaceFile(programFile(folder, "midpage.dat"), encodeMidpageDat(s)) && ok;
+    ok = saveTextFile(programFile(folder, "midpage.dat"), encodeMidpageDat(s)) && ok;
     if (hooks.saveMusicList) hooks.saveMusicList();
     return ok;
 }
@@ -159,7 +162,7 @@ bool SaveCounts(const std::string& folder, const LauncherState& s) {
         std::fprintf(stderr, "sorvel_p: %s not saved: the targets its counts go with cannot be read\n", lot.c_str());
         return false;
     }
-    return replaceFile(lot, *counts);
+    return saveTextFile(lot, *counts);
 }
 
 void LoadData(const std::string& folder, LauncherState& s, const DataFileHooks& hooks) {

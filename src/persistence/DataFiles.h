@@ -33,8 +33,9 @@ std::string encodeDataDat(const LauncherState& s);
 std::string encodeLotDat(const LauncherState& s);
 std::string encodeMidpageDat(const LauncherState& s);
 
-// Writes data.dat, lot.dat and midpage.dat, each through a temporary file
-// that replaces the old one (a damaged one is first kept as NAME.bad), then
+// Writes data.dat, lot.dat and midpage.dat, each in the encoding the rule
+// of persistence/TextCodec.h gives and through a temporary file that
+// replaces the old one (a damaged one is first kept as NAME.bad), then
 // the music list through saveMusicList. A file that cannot be written keeps
 // its old content and one stderr line names it. When data.dat fails, the
 // targets on disk stay, and lot.dat gets the counts that go with them:
@@ -51,7 +52,8 @@ bool SaveData(const std::string& folder, const LauncherState& s, const DataFileH
 // targets. Returns false when lot.dat was not written.
 bool SaveCounts(const std::string& folder, const LauncherState& s);
 
-// Reads the three files in passes. A failure ends the reading of that file
+// Reads the three files in passes, each as UTF-8 or CP932 (whichever it
+// is, persistence/TextCodec.h). A failure ends the reading of that file
 // only, keeping what was read; the later files, the page menu step and the
 // music list of the page are still read, and the window is always placed.
 // Temporary files left by an interrupted save are removed first.

@@ -7,6 +7,7 @@
 #include <set>
 
 #include "platform/Services.h"
+#include "platform/WinePaths.h"
 
 namespace sorvel {
 
@@ -135,6 +136,27 @@ public:
         return kMciUnknownCommand;
     }
     std::string errorString(int32_t code) override { return "error " + std::to_string(code); }
+};
+
+// A drive map held in memory: `paths` maps c:\users\a.txt (drive and
+// components in lower case, "\"-joined; "c:" for the drive itself) to the
+// local path. Unknown ones resolve to nothing.
+class FakeWinePaths : public WinePaths {
+public:
+    std::map<std::string, std::string> paths;
+    std::optional<std::string> wine = std::string("/usr/bin/wine");
+    std::optional<std::string> resolve(char drive, const std::vector<std::string>& components) override {
+        std::string key(1, drive);
+        key += ':';
+        for (const auto& c : components) key += "\\" + c;
+        for (char& ch : key) {
+            if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
+        }
+        const auto it = paths.find(key);
+        if (it == paths.end()) return std::nullopt;
+        return it->second;
+    }
+    std::optional<std::string> wineProgram() override { return wine; }
 };
 
 }  // namespace sorvel

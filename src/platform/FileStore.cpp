@@ -325,6 +325,10 @@ bool keepOutsideCopy(const std::string& path) {
 }
 }  // namespace
 
+bool keepCopyBeside(const std::string& path, const char* suffix, std::string* kept) {
+    return keepCopy(path, suffix, kept);
+}
+
 bool replaceFile(const std::string& path, std::string_view content) {
     const std::string target = resolveSymlinks(path);
     if (refuseNonRegular(path, target) || refuseReadOnly(path, target)) return false;

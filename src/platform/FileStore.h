@@ -93,4 +93,9 @@ Damage damageOf(const std::string& path);
 // replaced and nothing is copied.
 bool replaceFile(const std::string& path, std::string_view content);
 
+// Keeps the bytes now at path under the first free name of path + suffix,
+// then path + suffix + "2", "3" ... (*kept names it). True with *kept empty
+// when no file is there; false when no copy could be made.
+bool keepCopyBeside(const std::string& path, const char* suffix, std::string* kept);
+
 }  // namespace sorvel

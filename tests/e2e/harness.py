@@ -120,8 +120,16 @@ class Session:
         # Each test claims a display number with a lock of its own (held for
         # the test's life), so tests running side by side never share a
         # server; numbers that some other X server uses are skipped.
-        first = 120 + os.getpid() % 200
-        for num in range(first, first + 400):
+        # SORVEL_E2E_DISPLAYS="140-149" keeps them to that range (a
+        # developer's own share of a machine that several use at once).
+        span = os.environ.get("SORVEL_E2E_DISPLAYS")
+        if span:
+            lo, hi = (int(n) for n in span.split("-"))
+            numbers = range(lo, hi + 1)
+        else:
+            first = 120 + os.getpid() % 200
+            numbers = range(first, first + 400)
+        for num in numbers:
             claim = open("/tmp/.sorvel-e2e-display-%d" % num, "w")
             try:
                 fcntl.flock(claim, fcntl.LOCK_EX | fcntl.LOCK_NB)

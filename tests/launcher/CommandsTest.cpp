@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <algorithm>
 
 #include "launcher/Commands.h"
 #include "platform/Fakes.h"
@@ -271,4 +272,88 @@ TEST(PageBanner, EveryAcceptedRateGivesABanner) {
         PageButton(s, 1);
         EXPECT_EQ(s.pageBannerTicks, 2 * fps) << fps;
     }
+}
+
+namespace {
+// A user's slots from Windows, with the Wine drive map of this machine.
+struct FromWindows : Fixture {
+    FakeWinePaths wine;
+    FromWindows() {
+        wine.paths["c:"] = "/w/drive_c";
+        wine.paths["c:\\users\\山田"] = "/w/drive_c/users/山田";
+        wine.paths["c:\\users\\山田\\メモ.txt"] = "/w/drive_c/users/山田/メモ.txt";
+        wine.paths["c:\\tools"] = "/w/drive_c/Tools";
+        wine.paths["c:\\tools\\edit.exe"] = "/w/drive_c/Tools/Edit.exe";
+        s.slotPath[0] = "C:\\Users\\山田\\メモ.txt";
+        s.slotPath[1] = "c:\\TOOLS\\EDIT.EXE";
+        s.slotPath[2] = "C:\\";
+        s.slotPath[3] = "C:\\Users\\山田\\";
+        s.slotPath[4] = "D:\\Gone\\x.txt";
+        s.slotPath[5] = "\\\\server\\共有\\表.xls";
+    }
+    void press(int index, int button) {
+        SlotMouseDown(s, index, button, shell, [this] { ++commits; }, wine);
+    }
+    std::vector<std::string> files() const {
+        std::vector<std::string> f;
+        for (const auto& c : shell.calls) f.push_back(c.file + " @ " + c.directory.value_or("-"));
+        return f;
+    }
+};
+}  // namespace
+
+TEST_F(FromWindows, LeftOpensWhatTheDriveMapGives) {
+    press(0, kLeftButton);
+    press(2, kLeftButton);
+    press(3, kLeftButton);
+    press(5, kLeftButton);
+    EXPECT_EQ(files(), (std::vector<std::string>{
+                           "/w/drive_c/users/山田/メモ.txt @ /w/drive_c/users/山田",
+                           "/w/drive_c @ /w/drive_c",
+                           "/w/drive_c/users/山田 @ /w/drive_c/users/山田",
+                           "smb://server/%E5%85%B1%E6%9C%89/%E8%A1%A8.xls @ -",
+                       }));
+    EXPECT_EQ(shell.calls[3].operation, std::optional<std::string>("open"));
+    for (int n : {0, 2, 3, 5}) EXPECT_EQ(s.slotUseCount[n], 1) << n;
+    EXPECT_EQ(s.slotPath[0], "C:\\Users\\山田\\メモ.txt");   // the stored text stays
+}
+
+TEST_F(FromWindows, RightOpensTheMappedFolder) {
+    press(0, kRightButton);
+    press(2, kRightButton);
+    press(5, kRightButton);
+    EXPECT_EQ(files(), (std::vector<std::string>{"/w/drive_c/users/山田 @ -", "/w/drive_c @ -",
+                                                 "smb://server/%E5%85%B1%E6%9C%89/ @ -"}));
+    for (const auto& c : shell.calls) EXPECT_EQ(c.operation, std::optional<std::string>("open"));
+}
+
+TEST_F(FromWindows, ProgramsStartThroughWine) {
+    press(1, kLeftButton);
+    ASSERT_EQ(shell.calls.size(), 1u);
+    EXPECT_FALSE(shell.calls[0].operation.has_value());
+    EXPECT_EQ(shell.calls[0].file, "/usr/bin/wine");
+    EXPECT_EQ(shell.calls[0].parameters, std::optional<std::string>("\"/w/drive_c/Tools/Edit.exe\""));
+    EXPECT_EQ(shell.calls[0].directory, std::optional<std::string>("/w/drive_c/Tools"));
+
+    wine.wine.reset();
+    testing::internal::CaptureStderr();
+    press(1, kLeftButton);
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(shell.calls.size(), 1u);
+    EXPECT_NE(err.find("wine is not installed"), std::string::npos) << err;
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1);
+    EXPECT_EQ(s.slotUseCount[1], 2);
+}
+
+TEST_F(FromWindows, APathThatLeadsNowhereIsSaidOnceAndCounted) {
+    for (int button : {kLeftButton, kRightButton}) {
+        testing::internal::CaptureStderr();
+        press(4, button);
+        const std::string err = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(err.find("D:\\Gone\\"), 10u) << err;
+        EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1);
+    }
+    EXPECT_TRUE(shell.calls.empty());
+    EXPECT_EQ(s.slotUseCount[4], 2);
+    EXPECT_EQ(s.slotSessionCount[4], 2);
 }

@@ -199,3 +199,21 @@ TEST(SlotPage, IconAnimationFramesAt20And5Fps) {
     for (int i = 0; i < 4; ++i) seen.push_back(frameShown());
     EXPECT_EQ(seen, (std::vector<int>{2, 0, 2, 0}));
 }
+
+TEST(SlotPage, WindowsPathsSplitAtBackslash) {
+    Page p;
+    p.s.slotPath[0] = "D:\\音楽\\";
+    p.s.slotPath[1] = "C:\\";
+    p.s.slotPath[2] = "C:\\Users\\山田\\メモ.txt";
+    p.s.slotPath[3] = "\\\\server\\共有\\";
+    p.frame();
+    const auto shown = [&](int i) { return p.buttons[i]->contentKey().section(QLatin1Char('|'), 1); };
+    EXPECT_EQ(p.buttonBack(0), kFolderSlotColor);
+    EXPECT_EQ(shown(0), QString::fromUtf8("音楽\\"));
+    EXPECT_EQ(p.buttonBack(1), kFolderSlotColor);
+    EXPECT_EQ(shown(1), QString::fromUtf8("C:\\"));
+    EXPECT_EQ(p.buttonBack(2), kFileSlotColor);
+    EXPECT_EQ(shown(2), QString::fromUtf8("メモ.txt"));
+    EXPECT_EQ(p.buttonBack(3), kFolderSlotColor);
+    EXPECT_EQ(shown(3), QString::fromUtf8("共有\\"));
+}

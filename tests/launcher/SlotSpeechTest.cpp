@@ -56,6 +56,18 @@ TEST(SlotSpeech, NamesFollowThePageAndRegistration) {
     EXPECT_EQ(slotButtonName(s, 9, true), u("249番地 data/（フォルダ）"));
 }
 
+TEST(SlotSpeech, WindowsPathsAreNamedByTheirLastName) {
+    LauncherState s;
+    s.slotPath[0] = "C:\\Users\\山田\\メモ.txt";
+    s.slotPath[1] = "D:\\音楽\\";
+    s.slotPath[2] = "\\\\server\\共有\\表.xls";
+    EXPECT_EQ(slotButtonName(s, 0, true), u("0番地 メモ.txt（ファイル）"));
+    EXPECT_EQ(slotButtonName(s, 1, true), u("1番地 音楽\\（フォルダ）"));
+    EXPECT_EQ(slotButtonName(s, 2, true), u("2番地 表.xls（ファイル）"));
+    s.hoverIndex = 0;
+    EXPECT_EQ(surfaceSpeech(s, true, "", GameState()), u("C:\\Users\\山田\\\nメモ.txt\n利用回数:0 今回:0"));
+}
+
 TEST(SlotSpeech, HiddenButtonsAndOutOfRangeHaveNoName) {
     const LauncherState s = filled();
     EXPECT_TRUE(slotButtonName(s, 0, false).isEmpty());

@@ -636,3 +636,28 @@ TEST_F(Jukebox, ManyFilesAtOnceGoOnTopWithoutDuplicates) {
     }
     EXPECT_EQ(oneByOne.items(), got);
 }
+
+TEST_F(Jukebox, EntriesFromWindowsPlayThroughTheDriveMapAndStayAsWritten) {
+    FakeWinePaths wine;
+    wine.paths["c:\\音楽\\ソナタ.mid"] = "/w/drive_c/音楽/Sonata.MID";
+    m->setWinePaths(wine);
+    good({"/w/drive_c/音楽/Sonata.MID"});
+    const std::string entry = "C:\\音楽\\ソナタ.mid";
+    list.replaceAll({entry, "/music/other.mid"}, -1);
+    m->saveList();
+    fileNameOnly = true;
+    list.select(0);
+    EXPECT_EQ(mci.openPath, "/w/drive_c/音楽/Sonata.MID");
+    EXPECT_EQ(trackName, "ソナタ.mid");
+    EXPECT_EQ(s.currentMusicPath, entry);
+    EXPECT_EQ(list.at(0), entry);
+
+    // Favo and the page moves keep the entry as written.
+    m->favo();
+    s.favouritesMode = 1;
+    m->loadList();
+    EXPECT_EQ(items(), std::vector<std::string>{entry});
+    s.favouritesMode = 0;
+    m->loadList();
+    EXPECT_EQ(items(), (std::vector<std::string>{entry, "/music/other.mid"}));
+}
