@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 
+#include "launcher/PanelText.h"
 #include "launcher/SlotPage.h"
 
 namespace sorvel {
@@ -22,10 +23,7 @@ int64_t framesToSecondMark(const LauncherState& s) {
 }
 
 bool panelSettled(const LauncherState& s) {
-    const bool hovered = s.hoverIndex >= 0 && s.hoverIndex <= 9;
-    const bool open = hovered || !s.pendingPath.empty();
-    const int w = s.infoPanelHalfSize[0], h = s.infoPanelHalfSize[1];
-    return open ? (w == 145 && h == 21) : (w == 0 && h == 0);
+    return panelWanted(s) ? panelFullyOpen(s) : (s.infoPanelHalfSize[0] == 0 && s.infoPanelHalfSize[1] == 0);
 }
 
 struct Pulse {

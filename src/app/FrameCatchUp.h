@@ -20,6 +20,10 @@ constexpr int64_t kNoFrameNeeded = std::numeric_limits<int64_t>::max();
 // after the last one.
 int64_t framePeriodMs(int fps);
 
+// The first millisecond at which the next frame may start: a frame is drawn
+// once more than 1000 / fps milliseconds have passed since the last.
+inline int64_t nextFrameDue(const LauncherState& s) { return s.lastFrameTime + framePeriodMs(s.framesPerSecond); }
+
 // How many frames the tick would have started after lastFrameTime, up to
 // and including the millisecond now.
 int64_t framesDueBy(const LauncherState& s, int64_t now);

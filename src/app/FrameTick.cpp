@@ -13,9 +13,8 @@ namespace sorvel {
 
 void MainWindow::scheduleTick() {
     if (ended_) return;
-    const double interval = 1000.0 / st_.framesPerSecond;
     const int64_t now = sv_.clock->nowMs();
-    int64_t due = static_cast<int64_t>(std::floor(static_cast<double>(st_.lastFrameTime) + interval)) + 1;
+    int64_t due = nextFrameDue(st_);
     const FrameFacts facts = frameFacts();
     if (loaded_ && !frameCanBeSeen() && !trackEndPending_ && framesAreQuiet(st_, facts)) {
         // Hidden with nothing to show: sleep until the first frame that must
@@ -41,7 +40,7 @@ void MainWindow::scheduleTick() {
 FrameFacts MainWindow::frameFacts() const {
     FrameFacts f;
     f.launcherMode = launcherMode();
-    f.listButtonEnabled = com5_[1]->isEnabled();
+    f.listButtonEnabled = panel_->listUDEnabled();
     f.captionSettled = captionSettled_;
     f.trackEndSignalled = trackEndSignalled_;
     return f;
@@ -73,24 +72,23 @@ void MainWindow::trackEnded() {
 
 void MainWindow::tick() {
     if (ended_) return;
-    const double interval = 1000.0 / st_.framesPerSecond;
     const int64_t now = sv_.clock->nowMs();
     catchUpSkippedFrames(now);
-    if (static_cast<double>(st_.lastFrameTime) + interval >= static_cast<double>(now)) {
+    if (now < nextFrameDue(st_)) {
         scheduleTick();
         return;
     }
     st_.lastFrameTime = sv_.clock->nowMs();
     drawFrame();
     trackEndPending_ = false;
-    music_->poll();
-    music_->slideStep();
+    panel_->music().poll();
+    panel_->music().slideStep();
     st_.alarmCountSeen = st_.alarmCount;
     if (alarmDue(st_)) alarmStep();
     wrapAdd(st_.framesThisSecond, 1);
     if (st_.lastFrameTime - st_.secondStartTime > 1000) {
         const CountdownTick t = UpdateCountdown(st_);
-        if (t.expired && check2_->isChecked()) com5Click(2);
+        if (t.expired && check2_->isChecked()) com5Click(Com5::Play);
         setWindowTitle(QString::fromStdString(t.caption));
         captionSettled_ = st_.timerArmed == 0 && st_.countdownFrames <= 0 && st_.alarmCount == 0;
         st_.measuredFps = static_cast<int16_t>(st_.framesThisSecond);

@@ -18,23 +18,18 @@
 #include <QWindow>
 #include <cmath>
 #include <cstdio>
-#include <fcntl.h>
-#include <unistd.h>
 
-#include "app/SlotAccessible.h"
+#include "app/MusicListView.h"
 #include "app/SlotDrop.h"
 #include "app/SquareStyle.h"
 #include "app/WindowPlacement.h"
 #include "app/Warnings.h"
 #include "app/WindowDress.h"
 #include "filedialog/FileDialog.h"
-#include "launcher/Commands.h"
 #include "launcher/SlotRules.h"
 #include "launcher/SlotSpeech.h"
-#include "netaddr/LocalAddressTool.h"
-#include "persistence/DataFiles.h"
-#include "persistence/ItemFile.h"
 #include "platform/DisplaySession.h"
+#include "platform/FileStore.h"
 #include "platform/KeyPosition.h"
 #include "platform/MessageBox.h"
 #include "timer/TimerRules.h"
@@ -42,19 +37,14 @@
 namespace sorvel {
 
 namespace {
-constexpr int px(int twips) { return twips / 15; }
 constexpr QRgb kPictureGrey = qRgb(192, 192, 192);
 constexpr QRgb kAlarmGreen = qRgb(0, 255, 0);
 constexpr int kCountsSaveDelayMs = 250;
 const char* const kStartCaption = "ランチャー　左：ファイル　右：フォルダ";
 const char* const kSlotTooltip = "赤：フォルダ　青：ファイル　緑：URL　黒：未決定";
 
-QPushButton* makeButton(QWidget* parent, const char* caption, int l, int t, int w, int h, const char* tip) {
-    auto* b = new QPushButton(QString::fromUtf8(caption), parent);
-    b->setGeometry(px(l), px(t), px(w), px(h));
-    if (tip) b->setToolTip(QString::fromUtf8(tip));
-    return b;
-}
+// The largest alarm sound read; a bigger bg.wav is cut there.
+constexpr size_t kMaxAlarmBytes = 64u * 1024u * 1024u;
 }  // namespace
 
 int virtualKeyCode(int key, bool keypad, int mainRowDigit, int positionLetter) {
@@ -107,53 +97,6 @@ MainWindow::MainWindow(std::string programFolder, AppServices services, QWidget*
     useSquareLook(this, square);
     place_ = new PlaceWatcher(this);
 
-    MusicView v;
-    v.hidePageMenu = [this] { hideList3(); };
-    v.hidePatternList = [this] {
-        if (list2_) list2_->hide();
-    };
-    v.flashFormRed = [this] { setFormColor(qRgb(255, 0, 0)); };
-    v.fileNameOnly = [this] { return check1_->isChecked(); };
-    // A text box shows the start of a text too long for it, as a plain
-    // text box does (setText leaves the cursor, and the view, at the end).
-    auto showFromStart = [](QLineEdit* e, const std::string& t) {
-        e->setText(QString::fromStdString(t));
-        e->setCursorPosition(0);
-    };
-    v.setTrackName = [this, showFromStart](const std::string& t) { showFromStart(text2_[0], t); };
-    v.setTrackNumber = [this, showFromStart](const std::string& t) { showFromStart(text2_[1], t); };
-    v.listVisible = [this] { return list1_ && !list1_->isHidden(); };
-    v.setListVisible = [this](bool b) {
-        if (b || list1_) list1()->setVisible(b);
-    };
-    v.listTop = [this] { return list1Top_; };
-    v.setListTop = [this](int t) {
-        list1Top_ = t;
-        if (list1_) list1_->move(px(120), t);
-    };
-    v.focusList = [this] { list1()->setFocus(); };
-    v.setListButtonsVisible = [this](bool b) {
-        for (int i : {4, 5, 7, 8}) com5_[i]->setVisible(b);
-        check1_->setVisible(b);
-    };
-    v.setListUDEnabled = [this](bool b) { com5_[1]->setEnabled(b); };
-    v.focusListUD = [this] { com5_[1]->setFocus(); };
-    v.setPageCaption = [this](const std::string& c) { com5_[7]->setText(QString::fromStdString(c)); };
-    v.setFavouritesLook = [this](bool fav) {
-        list1Favourites_ = fav;
-        if (list1_) showFavouritesLook();
-        com5_[8]->setEnabled(!fav);
-    };
-    v.showMidiDialog = [this] {
-        if (runFileDialog) runFileDialog();
-    };
-    v.saveData = [this] { saveData(); };
-    v.warnUnstorableName = [this] {
-        if (warnUnstorable) warnUnstorable();
-    };
-    music_ = std::make_unique<MusicController>(st_, musicList_, *sv_.mci, folder_, std::move(v));
-    musicList_.onClick = [this] { music_->listClick(); };
-
     runFileDialog = [this] {
         FileDialog dlg(st_, this);
         dlg.exec();
@@ -163,18 +106,13 @@ MainWindow::MainWindow(std::string programFolder, AppServices services, QWidget*
                               QStringLiteral("リセットします。いいですか？？"),
                               QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;
     };
-    warnUnstorable = [this] { warnUnstorableName(this); };
+    warnUnstorable = [this] { sorvel::warnUnstorableName(this); };
     endProgram = [](int code) { QCoreApplication::exit(code); };
+    releaseFolder = [] {};
 
     slotView_.picture = &picture1_->surface();
-    slotView_.setMusicButtonsVisible = [this](bool v) { setMusicButtonsVisible(v); };
-    slotView_.localIp = [this] { return sv_.localAddress->localIp(); };
-    a11y_ = std::make_unique<SlotAccessibility>(
-        picture1_, command1_,
-        SlotAccessibility::Source{
-            [this](int i) { return slotButtonName(st_, i, launcherMode()); },
-            [this](int i) { return slotButtonDescription(st_, i, launcherMode()); },
-            [this] { return surfaceSpeech(st_, launcherMode(), sv_.localAddress->localIp(), game_); }});
+    slotView_.host = this;
+    a11y_ = std::make_unique<SlotAccessibility>(picture1_, command1_, static_cast<const SlotTexts&>(*this));
 
     // A use is on disk within a second of its launch, so that a crash, a
     // kill or a display that goes away costs no count; the launch itself
@@ -196,69 +134,6 @@ MainWindow::MainWindow(std::string programFolder, AppServices services, QWidget*
 MainWindow::~MainWindow() {
     sv_.mci->setEndNotifier(nullptr);
     qApp->removeEventFilter(this);
-    // The list view reads the music list, which goes before the children do.
-    delete list1_;
-    list1_ = nullptr;
-}
-
-// The list box, the pattern list and the page menu start hidden and are
-// built when first needed: a launcher whose music panel is never opened
-// does not pay for them.
-MusicListView* MainWindow::list1() {
-    if (list1_) return list1_;
-    list1_ = new MusicListView(musicList_, this);
-    list1_->setGeometry(px(120), list1Top_, px(4500), px(1320));
-    list1_->setToolTip(QStringLiteral("Selectで追加して選択してください"));
-    list1_->setAccessibleName(QStringLiteral("MIDIリスト"));
-    list1_->hide();
-    list1_->viewport()->setMouseTracking(true);
-    list1_->viewport()->installEventFilter(this);
-    showFavouritesLook();
-    list1_->raise();
-    if (list2_) list2_->raise();
-    if (list3_) list3_->raise();
-    return list1_;
-}
-
-void MainWindow::showFavouritesLook() {
-    QPalette pal = list1_->palette();
-    pal.setColor(QPalette::Base, list1Favourites_ ? QColor(225, 255, 225) : QColor(255, 255, 255));
-    list1_->setPalette(pal);
-}
-
-QListWidget* MainWindow::list2() {
-    if (list2_) return list2_;
-    auto* list2 = new ChoiceListBox(this);
-    list2->onChoose = [this](int row) { list2Click(row); };
-    list2_ = list2;
-    list2_->setGeometry(px(3840), px(720), px(615), px(780));
-    makePlainListBox(list2_, false);
-    for (const char* c : kPatternCaptions) list2_->addItem(QString::fromUtf8(c));
-    list2_->setToolTip(QStringLiteral("単曲：1曲を1回のみ 単連：1曲を連続で 連曲：複数の曲を1回のみ 繰返：複数の曲を連続で"));
-    list2_->setAccessibleName(QStringLiteral("再生パターン"));
-    list2_->hide();
-    list2_->raise();
-    if (list3_) list3_->raise();
-    return list2_;
-}
-
-QListWidget* MainWindow::list3() {
-    if (list3_) return list3_;
-    auto* list3 = new ChoiceListBox(this);
-    list3->onChoose = [this](int row) { list3Click(row); };
-    list3_ = list3;
-    list3_->setGeometry(px(120), px(480), px(855), px(780));
-    makePlainListBox(list3_, false);
-    for (const char* c : {"1つ前", "1つ後", "そのまま", "お気に入"}) list3_->addItem(QString::fromUtf8(c));
-    list3_->setToolTip(QStringLiteral("ページの変更"));
-    list3_->setAccessibleName(QStringLiteral("ページの変更"));
-    list3_->hide();
-    if (list3Row_ >= 0) {
-        const QSignalBlocker b(list3_);
-        list3_->setCurrentRow(list3Row_);
-    }
-    list3_->raise();
-    return list3_;
 }
 
 void MainWindow::buildControls() {
@@ -281,53 +156,24 @@ void MainWindow::buildControls() {
     b0->setFramed(true);
     command1_[0] = b0;
 
-    command2_[0] = makeButton(picture1_, "前", 2610, 840, 375, 300, "前のページへ");
-    command2_[1] = makeButton(picture1_, "次", 2985, 840, 375, 300, "次のページへ");
-    command2_[2] = makeButton(picture1_, "登録/上書き", 1515, 840, 1095, 300, "アプリのパスを登録します");
-    command2_[3] = makeButton(picture1_, "TIMER", 3360, 840, 615, 300, "タイマーを発動します");
-    command2_[4] = makeButton(picture1_, "FPS", 3960, 840, 495, 300, "1秒間の表示回数の設定をします");
-    for (int i = 0; i < 5; ++i) {
+    for (size_t i = 0; i < command2_.size(); ++i) {
+        command2_[i] = makeButton(picture1_, kCommand2[i]);
         command2_[i]->setObjectName(QStringLiteral("command2"));
-        connect(command2_[i], &QPushButton::clicked, this, [this, i] { command2Click(i); });
+        const int index = static_cast<int>(i);
+        connect(command2_[i], &QPushButton::clicked, this, [this, index] { command2Click(index); });
     }
 
-    com5_[0] = makeButton(this, "IPのコピー", 120, 1560, 1215, 255, "IPをコピーします");
-    com5_[1] = makeButton(this, "List U/D", 1440, 1560, 1215, 255, "リストを出したり閉じたりします");
-    com5_[2] = makeButton(this, "Play", 2640, 1560, 615, 255, "再生します。");
-    com5_[3] = makeButton(this, "Stop", 3240, 1560, 615, 255, "停止します。");
-    com5_[4] = makeButton(this, "Select(mid)", 840, 1320, 1455, 255, "リストに曲の追加をします");
-    com5_[5] = makeButton(this, "Delete", 3000, 1320, 855, 255, "リストに曲の削除をします");
-    com5_[6] = makeButton(this, "繰返", 3840, 1560, 735, 255, "現在の再生パターンです。");
-    com5_[7] = makeButton(this, "1P", 120, 1320, 735, 255, "現在のリストのページ数です");
-    com5_[8] = makeButton(this, "Favo", 3840, 1320, 615, 255, "お気に入りリストに追加する。");
-    for (int i = 0; i < 9; ++i) connect(com5_[i], &QPushButton::clicked, this, [this, i] { com5Click(i); });
-    for (int i : {4, 5, 7, 8}) com5_[i]->hide();
-
-    command3_ = makeButton(this, "？", 4440, 1320, 330, 255, "ヘルプを表示します");
+    // Made in this order, so that the Tab order runs as the window is laid
+    // out: the music buttons, help, the track display.
+    panel_ = new MusicPanel(this, st_, *sv_.mci, folder_, *sv_.localAddress, *sv_.clipboard, *this);
+    command3_ = makeButton(this, kCommand3);
     connect(command3_, &QPushButton::clicked, this, [this] { command3Click(); });
+    panel_->buildTrackDisplay();
 
-    text2_[0] = new QLineEdit(QStringLiteral("Midi Name"), this);
-    text2_[0]->setGeometry(px(120), px(1920), px(3000), px(270));
-    text2_[0]->setToolTip(QStringLiteral("現在再生中のファイル名です。"));
-    text2_[1] = new QLineEdit(QStringLiteral("Midi No"), this);
-    text2_[1]->setGeometry(px(3120), px(1920), px(1500), px(270));
-    text2_[1]->setToolTip(QStringLiteral("MIDIリストの曲数です"));
-    text2_[0]->setAccessibleName(QStringLiteral("再生中のファイル名"));
-    text2_[1]->setAccessibleName(QStringLiteral("MIDIリストの曲数"));
-
-    check1_ = new QCheckBox(QStringLiteral("File"), this);
-    check1_->setGeometry(px(2280), px(1320), px(735), px(255));
-    check1_->setToolTip(QStringLiteral("ファイル名のみを表示させるか決めます。"));
-    check1_->hide();
-    connect(check1_, &QCheckBox::clicked, this, [this] {
-        hideList3();
-        music_->fname();
-    });
     check2_ = new QCheckBox(QStringLiteral("MIDI予約"), this);
     check2_->setGeometry(px(240), px(1200), px(1095), px(255));
     check2_->hide();
-    // Check boxes on the drawing surface fill their own rectangle.
-    paintOwnBackground(check1_);
+    // A check box on the drawing surface fills its own rectangle.
     paintOwnBackground(check2_);
 
     text1_ = new QLineEdit(this);
@@ -336,13 +182,12 @@ void MainWindow::buildControls() {
     text1_->setAccessibleName(QStringLiteral("数値の入力（分またはFPS）"));
     text1_->hide();
     text1_->setEnabled(false);
-    command4_[0] = makeButton(this, "OK（分）", 2640, 1200, 975, 375, nullptr);
-    command4_[1] = makeButton(this, "止める", 3600, 1200, 735, 375, "中止します");
-    command4_[2] = makeButton(this, "FPS　OK", 2640, 1200, 975, 375, nullptr);
-    for (int i = 0; i < 3; ++i) {
+    for (size_t i = 0; i < command4_.size(); ++i) {
+        command4_[i] = makeButton(this, kCommand4[i]);
         command4_[i]->hide();
         command4_[i]->setEnabled(false);
-        connect(command4_[i], &QPushButton::clicked, this, [this, i] { command4Click(i); });
+        const int index = static_cast<int>(i);
+        connect(command4_[i], &QPushButton::clicked, this, [this, index] { command4Click(index); });
     }
 
     for (auto* b : command2_) {
@@ -411,7 +256,8 @@ void MainWindow::formLoad() {
     st_.hoverIndex = kNoHover;
     st_.pulseStep = 1;
     st_.alarmSoundPath = paths_.dataFile("bg.wav");
-    st_.currentMusicPath = musicList_.count() > 0 ? musicList_.at(0) : std::string();
+    const MusicList& list = panel_->musicList();
+    st_.currentMusicPath = list.count() > 0 ? list.at(0) : std::string();
     // The dialog starts in the program's folder; an installed program's
     // folder holds nothing of the user's, so there it starts at home.
     std::string f = paths_.portable ? paths_.programFolder : QDir::homePath().toStdString();
@@ -419,8 +265,8 @@ void MainWindow::formLoad() {
     st_.fileDialogFolder = f;
     st_.listSlideStep = 60;
     drawFrame();
-    music_->poll();
-    music_->slideStep();
+    panel_->music().poll();
+    panel_->music().slideStep();
     loaded_ = true;
     scheduleTick();
 }
@@ -430,7 +276,7 @@ void MainWindow::formUnload() {
     ended_ = true;
     timer_.stop();
     countsSave_.stop();
-    com5Click(3);
+    com5Click(Com5::Stop);
     if (isMinimized()) showNormal();
     st_.windowPosition = windowTwips();
     if (placeAllowsSave()) saveData();
@@ -476,9 +322,7 @@ void MainWindow::placeStoredWindow(int32_t left, int32_t top) {
 }
 
 void MainWindow::saveData() {
-    DataFileHooks h;
-    h.saveMusicList = [this] { music_->saveList(); };
-    SaveData(folder_, st_, h);
+    SaveData(folder_, st_, *this);
     countsOnDisk_ = st_.slotUseCount;
     countsSave_.stop();
 }
@@ -497,18 +341,7 @@ void MainWindow::saveCounts() {
 }
 
 void MainWindow::loadData() {
-    DataFileHooks h;
-    h.keepMusicPage = [this] {
-        list3Row_ = 2;
-        if (list3_) {
-            const QSignalBlocker b(list3_);
-            list3_->setCurrentRow(2);
-        }
-        list3Click(2);
-    };
-    h.loadMusicList = [this] { music_->loadList(); };
-    h.placeWindow = [this](int32_t l, int32_t t) { placeStoredWindow(l, t); };
-    LoadData(folder_, st_, h);
+    LoadData(folder_, st_, *this);
     countsOnDisk_ = st_.slotUseCount;
 }
 
@@ -559,9 +392,7 @@ void MainWindow::drawFrame() {
     const QRgb pulse = qRgb(0, 0, st_.pulseLevel);
     pic.setForeColor(pulse);
     setFormColor(pulse);
-    st_.pulseLevel = static_cast<int16_t>(st_.pulseLevel + 5 * st_.pulseStep);
-    if (st_.pulseLevel >= 200) st_.pulseStep = static_cast<int16_t>(-st_.pulseStep);
-    if (st_.pulseLevel <= 0) st_.pulseStep = static_cast<int16_t>(-st_.pulseStep);
+    stepPulse(st_.pulseLevel, st_.pulseStep);
 
     if (!launcher) {
         DrawGame(game_, pic, st_.pulseLevel, st_.rowLevel);
@@ -598,16 +429,6 @@ void MainWindow::paintEvent(QPaintEvent*) {
     p.fillRect(rect(), QColor(formColor_));
 }
 
-void MainWindow::setMusicButtonsVisible(bool v) {
-    for (int i : {0, 1, 2, 3, 6}) {
-        if (com5_[i]->isHidden() == v) com5_[i]->setVisible(v);
-    }
-}
-
-void MainWindow::hideList3() {
-    if (list3_) list3_->hide();
-}
-
 // ---- handlers --------------------------------------------------------------------
 
 void MainWindow::command1MouseDown(int index, Qt::MouseButton button) {
@@ -636,7 +457,7 @@ void MainWindow::slotDrop(int index, const QMimeData* data) {
     if (index < 0 || index > 9 || !slotDropAllowed(data)) return;
     const std::optional<std::string> target = droppedTarget(*data);
     if (!fitsItemFile(*target)) {
-        if (warnUnstorable) warnUnstorable();
+        warnUnstorable();
         return;
     }
     CommitRegistration(st_, slotNumber(st_.slotPage, index), *target, [this] { takePositionAndSave(); });
@@ -651,26 +472,23 @@ void MainWindow::command2Click(int index) {
         case 1: PageButton(st_, index); break;
         case 2:
             st_.fileDialogValue.clear();
-            if (runFileDialog) runFileDialog();
-            if (!BeginRegistration(st_) && warnUnstorable) warnUnstorable();
+            runFileDialog();
+            if (!BeginRegistration(st_)) warnUnstorable();
             break;
         case 3:
         case 4: {
-            for (QWidget* w : {static_cast<QWidget*>(text1_), static_cast<QWidget*>(command4_[0]),
-                               static_cast<QWidget*>(command4_[2]), static_cast<QWidget*>(command4_[1])}) {
-                w->hide();
-                w->setEnabled(false);
-            }
-            const int confirm = index == 3 ? 0 : 2;
-            for (QWidget* w : {static_cast<QWidget*>(text1_), static_cast<QWidget*>(command4_[confirm]),
-                               static_cast<QWidget*>(command4_[1])}) {
+            hideNumberEntry();
+            const bool timer = index == at(Command2::Timer);
+            const Command4 confirm = timer ? Command4::OkMinutes : Command4::OkFps;
+            for (QWidget* w : {static_cast<QWidget*>(text1_), static_cast<QWidget*>(command4_[at(confirm)]),
+                               static_cast<QWidget*>(command4_[at(Command4::Cancel)])}) {
                 w->show();
                 w->setEnabled(true);
             }
-            check2_->setVisible(index == 3);
+            check2_->setVisible(timer);
             text1_->clear();
-            if (index == 3) gett();
-            text1_->setMaxLength(index == 3 ? 4 : 3);
+            if (timer) gett();
+            text1_->setMaxLength(timer ? 4 : 3);
             break;
         }
         default: break;
@@ -680,59 +498,39 @@ void MainWindow::command2Click(int index) {
 
 void MainWindow::command3Click() {
     const HandlerScope scope(*this);
-    hideList3();
+    panel_->closePageMenu();
     sv_.shell->execute(std::string("open"), paths_.readme(), std::nullopt, std::nullopt, 1);
 }
 
 void MainWindow::command4Click(int index) {
     const HandlerScope scope(*this);
     const double v = readLeadingNumber(text1_->text().toStdString());
-    if (index == 0) {
+    if (index == at(Command4::OkMinutes)) {
         confirmMinutes(st_, v);
         sv_.wav->prepare(st_.alarmSound);
-    } else if (index == 2) {
+    } else if (index == at(Command4::OkFps)) {
         if (confirmRate(st_, v)) {
             captionSettled_ = false;
             scheduleTick();
         }
     }
-    for (QWidget* w : {static_cast<QWidget*>(text1_), static_cast<QWidget*>(command4_[0]),
-                       static_cast<QWidget*>(command4_[2]), static_cast<QWidget*>(command4_[1])}) {
-        w->hide();
-        w->setEnabled(false);
-    }
+    hideNumberEntry();
     check2_->hide();
 }
 
-void MainWindow::com5Click(int index) {
-    catchUpSkippedFrames(sv_.clock->nowMs());
-    hideList3();
-    switch (index) {
-        case 0: CopyLocalAddress(*sv_.localAddress, *sv_.clipboard); break;
-        case 1: music_->listUD(); break;
-        case 2: music_->play(); break;
-        case 3: music_->stop(); break;
-        case 4: music_->selectMid(); break;
-        case 5: music_->deleteEntry(); break;
-        case 6: list2()->show(); list2_->raise(); break;
-        case 7: list3()->show(); list3_->raise(); break;
-        case 8: music_->favo(); break;
-        default: break;
+void MainWindow::hideNumberEntry() {
+    for (QWidget* w : {static_cast<QWidget*>(text1_), static_cast<QWidget*>(command4_[at(Command4::OkMinutes)]),
+                       static_cast<QWidget*>(command4_[at(Command4::OkFps)]),
+                       static_cast<QWidget*>(command4_[at(Command4::Cancel)])}) {
+        w->hide();
+        w->setEnabled(false);
     }
-    scheduleTick();   // a hidden window's tick may have to wake for this
 }
 
-void MainWindow::list2Click(int row) {
-    const HandlerScope scope(*this);
-    if (row < 0 || row > 3) return;
-    com5_[6]->setText(QString::fromUtf8(kPatternCaptions[row]));
-    music_->choosePattern(kPatternCaptions[row]);
-}
+void MainWindow::handlerBegins() { catchUpSkippedFrames(sv_.clock->nowMs()); }
 
-void MainWindow::list3Click(int row) {
-    const HandlerScope scope(*this);
-    music_->pageMenu(row);
-}
+// A hidden window's tick may have to wake for what the handler began.
+void MainWindow::handlerEnds() { scheduleTick(); }
 
 void MainWindow::picture1MouseDown() {
     st_.alarmCount = 0;
@@ -743,19 +541,9 @@ void MainWindow::picture1MouseDown() {
 }
 
 void MainWindow::gett() {
-    st_.alarmSound.clear();
-    int fd = ::open(st_.alarmSoundPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    if (fd < 0) fd = ::open(st_.alarmSoundPath.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd >= 0) {
-        char buf[65536];
-        for (;;) {
-            const ssize_t n = ::read(fd, buf, sizeof buf);
-            if (n <= 0) break;
-            st_.alarmSound.insert(st_.alarmSound.end(), buf, buf + n);
-            if (st_.alarmSound.size() > 64u * 1024u * 1024u) break;
-        }
-        ::close(fd);
-    }
+    // The file is made (empty) when missing, so that the user finds where
+    // the alarm sound goes; a file that cannot be read rings silence.
+    st_.alarmSound = readOrCreateFile(st_.alarmSoundPath, kMaxAlarmBytes);
     st_.alarmSound.push_back(0);
     // The alarm's first ring must not wait for the device.
     sv_.wav->prepare(st_.alarmSound);
@@ -780,37 +568,36 @@ void MainWindow::toggleGameMode() {
     } else {
         text1_->setText(QString::number(game_.savedFramesPerSecond));
     }
-    command4Click(2);
+    command4Click(at(Command4::OkFps));
     for (auto* b : command1_) b->setVisible(!entering);
     for (auto* b : command2_) b->setVisible(!entering);
     for (auto* b : command4_) b->setVisible(!entering);
-    for (int i : {0, 1, 2, 3, 6}) com5_[i]->setVisible(!entering);
-    command4Click(1);
+    panel_->showPlayerButtons(!entering);
+    command4Click(at(Command4::Cancel));
 }
 
 void MainWindow::formKeyDown(int vk) {
     catchUpSkippedFrames(sv_.clock->nowMs());
-    KeyActions a;
-    a.launcherShown = [this] { return launcherMode(); };
-    a.reseed = [this] { rng_.reseed(static_cast<uint32_t>(sv_.clock->nowMs())); };
-    a.enterGamePrep = [this] {
-        if (list1_ && !list1_->isHidden()) com5Click(1);
-        if (list2_) list2_->hide();
-    };
-    a.toggleGameMode = [this] { toggleGameMode(); };
-    a.startGame = [this] { StartGame(game_, st_.rowLevel, rng_); };
-    a.restart = [this] { saikido(); };
-    a.beep = [this] { sv_.beeper->beep(); };
-    a.askReset = [this] { return askReset ? askReset() : false; };
-    a.reset = [this] {
-        for (auto& p : st_.slotPath) p.clear();
-        st_.windowPosition = {0, 0};
-        musicList_.clear();
-        saveData();
-        loadData();
-    };
-    FormKeyDown(vk, resetStep_, st_, game_, a);
+    FormKeyDown(vk, resetStep_, st_, *this);
     scheduleTick();
+}
+
+void MainWindow::reseed() { rng_.reseed(static_cast<uint32_t>(sv_.clock->nowMs())); }
+
+void MainWindow::reset() {
+    for (auto& p : st_.slotPath) p.clear();
+    st_.windowPosition = {0, 0};
+    panel_->musicList().clear();
+    saveData();
+    loadData();
+}
+
+QString MainWindow::slotName(int index) const { return slotButtonName(st_, index, launcherMode()); }
+
+QString MainWindow::slotDescription(int index) const { return slotButtonDescription(st_, index, launcherMode()); }
+
+QString MainWindow::surfaceText() const {
+    return launcherMode() ? surfaceSpeech(st_, sv_.localAddress->localIp()) : gameSpeech(game_);
 }
 
 void MainWindow::saikido() {
@@ -818,12 +605,12 @@ void MainWindow::saikido() {
     sv_.beeper->beep();
     st_.windowPosition = windowTwips();
     if (placeAllowsSave()) saveData();
-    if (releaseFolder) releaseFolder();
+    releaseFolder();
     sv_.shell->startProgram(paths_.executable, paths_.programFolder);
-    com5Click(3);
+    com5Click(Com5::Stop);
     ended_ = true;
     timer_.stop();
-    if (endProgram) endProgram(0);
+    endProgram(0);
 }
 
 void MainWindow::closeEvent(QCloseEvent* e) {
@@ -834,10 +621,6 @@ void MainWindow::closeEvent(QCloseEvent* e) {
 void MainWindow::mouseMoveEvent(QMouseEvent*) { st_.hoverIndex = kNoHover; }
 
 bool MainWindow::eventFilter(QObject* o, QEvent* e) {
-    if (e->type() == QEvent::MouseMove && list1_ && o == list1_->viewport()) {
-        st_.hoverIndex = kNoHover;
-        return false;
-    }
     // Keys are taken where the window system hands them to this window,
     // before Qt passes them on to the focus widget and its parents: each
     // press reaches the handler exactly once, whichever control has the

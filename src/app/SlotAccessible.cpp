@@ -95,8 +95,9 @@ void tellTool(QObject* o, QAccessible::Event e) {
 
 }  // namespace
 
-SlotAccessibility::SlotAccessibility(QWidget* surface, const std::array<SurfaceWidget*, 10>& buttons, Source source)
-    : surface_(surface), buttons_(buttons), source_(std::move(source)) {
+SlotAccessibility::SlotAccessibility(QWidget* surface, const std::array<SurfaceWidget*, 10>& buttons,
+                                     const SlotTexts& texts)
+    : surface_(surface), buttons_(buttons), texts_(texts) {
     static const bool installed = [] {
         QAccessible::installFactory(slotPageFactory);
         return true;

@@ -17,16 +17,20 @@ namespace sorvel {
 
 class SurfaceWidget;
 
+// The words the slot page gives assistive tools; the window supplies them.
+class SlotTexts {
+public:
+    virtual ~SlotTexts() = default;
+    virtual QString slotName(int index) const = 0;          // slot button 0..9
+    virtual QString slotDescription(int index) const = 0;
+    virtual QString surfaceText() const = 0;
+};
+
 class SlotAccessibility {
 public:
-    struct Source {
-        std::function<QString(int)> name;          // slot button 0..9
-        std::function<QString(int)> description;
-        std::function<QString()> surfaceText;
-    };
     // buttons: the window's slot buttons, read at each use (the array may
     // fill later); surface: the drawing surface that holds them.
-    SlotAccessibility(QWidget* surface, const std::array<SurfaceWidget*, 10>& buttons, Source source);
+    SlotAccessibility(QWidget* surface, const std::array<SurfaceWidget*, 10>& buttons, const SlotTexts& texts);
     ~SlotAccessibility();
     SlotAccessibility(const SlotAccessibility&) = delete;
     SlotAccessibility& operator=(const SlotAccessibility&) = delete;
@@ -43,9 +47,9 @@ public:
     // Which slot button w is (0..9), or -1.
     int indexOf(const QObject* w) const;
     bool isSurface(const QObject* w) const { return w == surface_; }
-    QString name(int i) const { return i >= 0 && source_.name ? source_.name(i) : QString(); }
-    QString description(int i) const { return i >= 0 && source_.description ? source_.description(i) : QString(); }
-    QString surfaceText() const { return source_.surfaceText ? source_.surfaceText() : QString(); }
+    QString name(int i) const { return i >= 0 ? texts_.slotName(i) : QString(); }
+    QString description(int i) const { return i >= 0 ? texts_.slotDescription(i) : QString(); }
+    QString surfaceText() const { return texts_.surfaceText(); }
 
     // Whether an assistive tool listens: QAccessible::isActive, replaced in
     // tests (the offscreen platform has no accessibility bridge).
@@ -59,7 +63,7 @@ public:
 private:
     QWidget* surface_;
     const std::array<SurfaceWidget*, 10>& buttons_;
-    Source source_;
+    const SlotTexts& texts_;
     std::array<QString, 10> toldNames_;
     std::array<QString, 10> toldDescriptions_;
     QString toldSurface_;

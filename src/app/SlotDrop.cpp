@@ -4,6 +4,8 @@
 #include <QMimeData>
 #include <QUrl>
 
+#include "platform/Links.h"
+
 namespace sorvel {
 
 namespace {
@@ -15,14 +17,12 @@ std::optional<std::string> fromUrl(const QUrl& u) {
         if (QFileInfo(path).isDir() && !path.endsWith(QLatin1Char('/'))) path += QLatin1Char('/');
         return path.toStdString();
     }
-    // Only links the shell opens as links; others (smb:, sftp:, magnet: ...)
-    // would sit in the slot and open nothing.
-    static const char* const kLinkSchemes[] = {"http", "https", "ftp", "mailto"};
-    for (const char* scheme : kLinkSchemes) {
-        if (u.scheme().compare(QLatin1String(scheme), Qt::CaseInsensitive) == 0)
-            return u.toString(QUrl::FullyEncoded).toStdString();
-    }
-    return std::nullopt;
+    // A link the slot takes as a link (and the opener opens as one); an
+    // address of another form (magnet:?..., news:...) would be taken for a
+    // file name and is not registered.
+    std::string link = u.toString(QUrl::FullyEncoded).toStdString();
+    if (linkSchemeLength(link) == 0) return std::nullopt;
+    return link;
 }
 }  // namespace
 

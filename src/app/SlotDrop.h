@@ -10,9 +10,9 @@ class QMimeData;
 namespace sorvel {
 
 // A local file as its path, a local folder as its path with a trailing "/",
-// anything else with a scheme (a web link) as its encoded URL; a plain-text
-// drop counts when it is an absolute path or such a link. nullopt when the
-// drop holds nothing of the kind.
+// a link (platform/Links.h) as its encoded URL; a plain-text drop counts
+// when it is an absolute path or such a link. nullopt when the drop holds
+// nothing of the kind.
 std::optional<std::string> droppedTarget(const QMimeData& data);
 
 }  // namespace sorvel

@@ -164,4 +164,14 @@ void DrawGame(GameState& g, Surface& pic, int p, int rowLevel) {
     }
 }
 
+QString gameSpeech(const GameState& g) {
+    auto q = [](const std::string& t) { return QString::fromStdString(t); };
+    QString out = QStringLiteral("Lv:") + q(digitField(g.speedLevel, 2)) + QStringLiteral(" Point:") +
+                  q(digitField(g.score, 8)) + QStringLiteral(" Combo:") + q(digitField(g.combo, 4)) +
+                  QStringLiteral("\nHigh :") + q(digitField(g.highScore, 8)) + QStringLiteral(" Max  :") +
+                  q(digitField(g.maxCombo, 4));
+    if (!g.gameRunning) out += QStringLiteral("\n-----終劇-----");
+    return out;
+}
+
 }  // namespace sorvel

@@ -1,6 +1,7 @@
 // Typing game: rules, state and screen.
 #pragma once
 
+#include <QString>
 #include <array>
 #include <cstdint>
 #include <random>
@@ -51,6 +52,10 @@ void UpdateGame(GameState& g, int rowLevel, GameRandom& rng);
 
 // N-digit field: first N digits of v, left-padded with "0".
 std::string digitField(int64_t v, int n);
+
+// The game's figures in words, as the screen shows them, for assistive
+// tools: the level, points and combo, the best of the run, and the end.
+QString gameSpeech(const GameState& g);
 
 // Paints the game into the picture; pulseLevel is the colour level p.
 void DrawGame(GameState& g, Surface& pic, int pulseLevel, int rowLevel);

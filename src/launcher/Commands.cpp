@@ -2,7 +2,6 @@
 
 #include <cstdio>
 
-#include "launcher/SlotPage.h"
 #include "launcher/SlotRules.h"
 
 namespace sorvel {
@@ -128,45 +127,41 @@ void PageButton(LauncherState& s, int index) {
     WrapPage(s);
 }
 
-bool FormKeyDown(int key, int16_t& resetStep, LauncherState& s, GameState& g, const KeyActions& a) {
-    if (a.reseed) a.reseed();
-    const bool launcher = a.launcherShown ? a.launcherShown() : true;
+bool FormKeyDown(int key, int16_t& resetStep, LauncherState& s, KeyHost& a) {
+    a.reseed();
+    const bool launcher = a.launcherShown();
     bool gameKey = false;
     if (launcher && key == kKeyF6) {
-        if (a.enterGamePrep) a.enterGamePrep();
-        if (a.toggleGameMode) a.toggleGameMode();
+        a.enterGamePrep();
+        a.toggleGameMode();
         return true;
     }
     if (!launcher && key == kKeyF6) {
-        if (a.toggleGameMode) a.toggleGameMode();
+        a.toggleGameMode();
         return true;
     }
     if (!launcher && key == kKeyF4) {
-        if (a.startGame) a.startGame();
+        a.startGame();
         return true;
     }
     if (!launcher && key >= kKeyA && key <= kKeyZ) {
-        g.typedKeys += static_cast<char>(key);
+        a.typeLetter(static_cast<char>(key));
         gameKey = true;
     }
 
     static const int expected[] = {kKeyF1, kKeyF9, kKeyF3, kKeyDelete};
     if (resetStep == 1 && key == kKeyF5) {
-        if (a.restart) a.restart();
+        a.restart();
         return gameKey;
     }
     if (resetStep >= 0 && resetStep <= 3 && key == expected[resetStep]) {
         ++resetStep;
-        if (a.beep) a.beep();
+        a.beep();
     } else {
         resetStep = 0;
     }
 
-    if (resetStep >= 4) {
-        if (a.askReset && a.askReset()) {
-            if (a.reset) a.reset();
-        }
-    }
+    if (resetStep >= 4 && a.confirmReset()) a.reset();
 
     if (key >= kKey0 && key <= kKey6) s.rowLevel = static_cast<int16_t>(key - kKey0);
     if (key >= kKeyPad0 && key <= kKeyPad6) s.rowLevel = static_cast<int16_t>(key - kKeyPad0);

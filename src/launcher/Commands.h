@@ -3,9 +3,8 @@
 
 #include <functional>
 
-#include "game/TypingGame.h"
 #include "launcher/LauncherState.h"
-#include "persistence/ItemFile.h"
+#include "launcher/SlotRules.h"
 #include "platform/Services.h"
 #include "platform/WinePaths.h"
 
@@ -61,19 +60,23 @@ enum KeyCode {
     kKeyF9 = 120,
 };
 
-struct KeyActions {
-    std::function<bool()> launcherShown;
-    std::function<void()> reseed;
-    std::function<void()> enterGamePrep;   // close the music list, hide List2
-    std::function<void()> toggleGameMode;
-    std::function<void()> startGame;
-    std::function<void()> restart;         // does not return in the program
-    std::function<void()> beep;
-    std::function<bool()> askReset;        // true = OK
-    std::function<void()> reset;           // empty slots, (0,0), save, load
+// What the keyboard commands ask of the window.
+class KeyHost {
+public:
+    virtual ~KeyHost() = default;
+    virtual bool launcherShown() const = 0;
+    virtual void reseed() = 0;
+    virtual void enterGamePrep() = 0;   // close the music list, hide List2
+    virtual void toggleGameMode() = 0;
+    virtual void startGame() = 0;
+    virtual void typeLetter(char letter) = 0;   // a letter key in the game
+    virtual void restart() = 0;         // does not return in the program
+    virtual void beep() = 0;
+    virtual bool confirmReset() = 0;    // the reset question; true = OK
+    virtual void reset() = 0;           // empty slots, (0,0), save, load
 };
 
 // Returns true when the key was consumed by the game (a game key).
-bool FormKeyDown(int keyCode, int16_t& resetStep, LauncherState& s, GameState& g, const KeyActions& a);
+bool FormKeyDown(int keyCode, int16_t& resetStep, LauncherState& s, KeyHost& host);
 
 }  // namespace sorvel

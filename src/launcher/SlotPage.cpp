@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "launcher/PanelText.h"
 #include "launcher/SlotRules.h"
 
 namespace sorvel {
@@ -59,40 +60,24 @@ void DrawSlotPage(LauncherState& s, SlotPageView& v) {
         b->setContentKey(key);
     }
 
-    // The hovered slot's folder part and label.
-    const bool hovered = s.hoverIndex >= 0 && s.hoverIndex <= 9;
-    int n = -1;
-    std::string folder, label;
-    if (hovered) {
-        n = slotNumber(s.slotPage, s.hoverIndex);
-        if (drawing && n < kSlotCount && !s.slotPath[n].empty()) {
-            SlotSplit sp = splitSlotForDisplay(s.slotPath[n], pathSepFor(s.slotPath[n], kPathSep), kShownBytes);
-            folder = std::move(sp.folderPart);
-            label = std::move(sp.label);
-        }
-    }
-
+    const bool hovered = hoveredButton(s) >= 0;
     int16_t& w = s.infoPanelHalfSize[0];
     int16_t& h = s.infoPanelHalfSize[1];
     if (w <= 0) {
-        if (v.launcherMode && v.setMusicButtonsVisible) v.setMusicButtonsVisible(true);
-        pic.pset(9, 81, pic.point(5, 99));
-        if (v.launcherMode && drawing) {
-            pic.print(QStringLiteral("ローカルIP:") + q(v.localIp ? v.localIp() : std::string("127.0.0.1")));
-        }
+        if (v.launcherMode) v.host->setMusicButtonsVisible(true);
+        moveText(pic, 9, 81);
+        if (v.launcherMode && drawing) pic.print(localAddressLine(v.host->localIp()));
     } else {
         pic.box(150 - w, 99 - h, 150 + w, 99 + h, qRgb(255, 255, 255));
-        if (v.setMusicButtonsVisible) v.setMusicButtonsVisible(false);
+        v.host->setMusicButtonsVisible(false);
     }
 
     auto clampGrow = [&] {
-        if (w > 145) w = 145;
-        if (h > 21) h = 21;
+        if (w > kPanelHalfWidth) w = kPanelHalfWidth;
+        if (h > kPanelHalfHeight) h = kPanelHalfHeight;
     };
-    const auto hoverText = [&](const QString& third) {
-        return q(folder).left(255) + q(s.lineBreak) + (QStringLiteral(" ") + q(label)).left(255) + q(s.lineBreak) +
-               third;
-    };
+    // The words, once the panel is fully open (the address is not needed there).
+    auto printPanel = [&] { pic.print(panelPrintText(panelText(s, std::string()), s.lineBreak)); };
 
     if (!s.pendingPath.empty() || !hovered) {
         w = static_cast<int16_t>(w - sx);
@@ -103,10 +88,9 @@ void DrawSlotPage(LauncherState& s, SlotPageView& v) {
         w = static_cast<int16_t>(w + sx);
         h = static_cast<int16_t>(h + sy);
         clampGrow();
-        if (w == 145 && h == 21 && drawing) {
+        if (panelFullyOpen(s) && drawing) {
             moveText(pic, 9, 81);
-            pic.print(hoverText(QStringLiteral(" 利用回数:") + QString::number(s.slotUseCount[n]) +
-                                QStringLiteral(" 今回:") + QString::number(s.slotSessionCount[n])));
+            printPanel();
         }
     }
 
@@ -115,15 +99,7 @@ void DrawSlotPage(LauncherState& s, SlotPageView& v) {
         w = static_cast<int16_t>(w + 2 * sx);
         h = static_cast<int16_t>(h + 2 * sy);
         clampGrow();
-        if (w == 145 && h == 21 && drawing) {
-            if (hovered && n < kSlotCount && !s.slotPath[n].empty()) {
-                pic.print(hoverText(QStringLiteral("  を上書きせなあかんよ")));
-            } else {
-                const QString qtext = QStringLiteral("どこに登録すればええのん？") + q(s.lineBreak) +
-                                      QStringLiteral(" 番地を選んで 左：決行　右：キャンセル");
-                pic.print(qtext.left(100));
-            }
-        }
+        if (panelFullyOpen(s) && drawing) printPanel();
     }
 }
 
@@ -148,10 +124,7 @@ void AdvanceIconSway(std::array<int16_t, 4>& a, int framesPerSecond, bool musicP
 
 void DrawIcon(int16_t& icon, LauncherState& s, Surface& pic, const IconPictures& pics) {
     if (!s.pendingPath.empty()) icon = 0;
-    if (!s.pendingPath.empty() && s.hoverIndex >= 0 && s.hoverIndex <= 9) {
-        const int n = slotNumber(s.slotPage, s.hoverIndex);
-        if (n < kSlotCount && !s.slotPath[n].empty()) icon = 2;
-    }
+    if (!s.pendingPath.empty() && hoveredSlot(s) >= 0 && !s.slotPath[hoveredSlot(s)].empty()) icon = 2;
     AdvanceIconSway(s.iconAnim, s.framesPerSecond, s.musicPlaying == 1);
     const auto& a = s.iconAnim;
     if (s.musicPlaying == 1) {

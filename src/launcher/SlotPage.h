@@ -4,28 +4,33 @@
 
 #include <QImage>
 #include <array>
-#include <functional>
 #include <string>
 
 #include "launcher/LauncherState.h"
+#include "launcher/SlotRules.h"
 #include "platform/Surface.h"
 
 namespace sorvel {
-
-constexpr char kPathSep = '/';
 
 constexpr QRgb kEmptySlotColor = qRgb(210, 210, 210);
 constexpr QRgb kFileSlotColor = qRgb(192, 192, 255);
 constexpr QRgb kFolderSlotColor = qRgb(255, 224, 192);
 constexpr QRgb kUrlSlotColor = qRgb(192, 255, 192);
 
+// What the slot page's drawing asks of the window.
+class SlotPageHost {
+public:
+    virtual ~SlotPageHost() = default;
+    // Shows or hides the music buttons that lie under the panel.
+    virtual void setMusicButtonsVisible(bool visible) = 0;
+    virtual std::string localIp() = 0;
+};
+
 struct SlotPageView {
     Surface* picture = nullptr;
     std::array<Surface*, 10> buttons{};
     bool launcherMode = true;
-    // Shows or hides the music buttons that lie under the panel.
-    std::function<void(bool)> setMusicButtonsVisible;
-    std::function<std::string()> localIp;
+    SlotPageHost* host = nullptr;
 };
 
 // Horizontal and vertical panel steps for a frame rate.

@@ -3,25 +3,14 @@
 #include <algorithm>
 #include <vector>
 
+#include "platform/Links.h"
 #include "platform/WinePaths.h"
 
 namespace sorvel {
 
-size_t urlSchemeLength(const std::string& s) {
-    if (s.compare(0, 7, "mailto:") == 0) return 6;
-    // scheme = lower-case letter *( lower-case letter / digit / "+" / "-" / "." )
-    if (s.empty() || s[0] < 'a' || s[0] > 'z') return 0;
-    size_t i = 1;
-    while (i < s.size()) {
-        const char c = s[i];
-        if ((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.') {
-            ++i;
-        } else {
-            break;
-        }
-    }
-    return s.compare(i, 3, "://") == 0 ? i : 0;
-}
+bool fitsItemFile(std::string_view text) { return text.find_first_of("\"\r\n") == std::string_view::npos; }
+
+size_t urlSchemeLength(const std::string& s) { return linkSchemeLength(s); }
 
 bool isUrl(const std::string& s) { return urlSchemeLength(s) > 0; }
 

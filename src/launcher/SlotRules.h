@@ -5,8 +5,18 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace sorvel {
+
+// The separator of this system's paths; Windows paths have their own
+// (pathSepFor).
+constexpr char kPathSep = '/';
+
+// True when a text can be stored as one quoted item of the data and list
+// files and read back as it was: no double quote, CR or LF in it. Targets
+// and music files whose names fail this are refused rather than stored.
+bool fitsItemFile(std::string_view text);
 
 class WinePaths;
 
@@ -17,10 +27,8 @@ struct SlotSplit {
     std::string label;
 };
 
-// A link: a scheme in lower case followed by "://" ("https://",
-// "ftp://", "file://", "sftp://" ...), or "mailto:". Letter case counts:
-// "HTTP://" is no link here. Returns the scheme's length (without the
-// colon), 0 for anything else.
+// A link, as platform/Links.h says (LinkCase::AsWritten): the scheme's
+// length (without the colon), 0 for anything else.
 size_t urlSchemeLength(const std::string& s);
 bool isUrl(const std::string& s);
 

@@ -1,8 +1,6 @@
 #include "launcher/SlotSpeech.h"
 
-#include <QStringList>
-
-#include "launcher/SlotPage.h"
+#include "launcher/PanelText.h"
 #include "launcher/SlotRules.h"
 
 namespace sorvel {
@@ -32,10 +30,6 @@ SlotSplit shownSplit(const std::string& path) {
     return splitSlotForDisplay(path, pathSepFor(path, kPathSep), kSpokenBytes);
 }
 
-void addLine(QStringList& lines, const QString& l) {
-    const QString t = l.trimmed();
-    if (!t.isEmpty()) lines << t;
-}
 }  // namespace
 
 QString slotKindWords(const std::string& path) {
@@ -65,38 +59,8 @@ QString slotButtonDescription(const LauncherState& s, int index, bool launcherMo
     return target + QLatin1Char(' ') + counts(s, n);
 }
 
-QString surfaceSpeech(const LauncherState& s, bool launcherMode, const std::string& localIp, const GameState& g) {
-    QStringList lines;
-    if (!launcherMode) {
-        addLine(lines, QStringLiteral("Lv:") + q(digitField(g.speedLevel, 2)) + QStringLiteral(" Point:") +
-                           q(digitField(g.score, 8)) + QStringLiteral(" Combo:") + q(digitField(g.combo, 4)));
-        addLine(lines, QStringLiteral("High :") + q(digitField(g.highScore, 8)) + QStringLiteral(" Max  :") +
-                           q(digitField(g.maxCombo, 4)));
-        if (!g.gameRunning) addLine(lines, QStringLiteral("-----終劇-----"));
-        return lines.join(QLatin1Char('\n'));
-    }
-    const bool hovered = s.hoverIndex >= 0 && s.hoverIndex <= 9;
-    const int n = hovered ? shownSlot(s, s.hoverIndex) : -1;
-    const bool filled = n >= 0 && !s.slotPath[n].empty();
-    if (!s.pendingPath.empty()) {
-        if (filled) {
-            const SlotSplit sp = shownSplit(s.slotPath[n]);
-            addLine(lines, q(sp.folderPart).left(kSpokenChars));
-            addLine(lines, q(sp.label).left(kSpokenChars));
-            addLine(lines, QStringLiteral("を上書きせなあかんよ"));
-        } else {
-            addLine(lines, QStringLiteral("どこに登録すればええのん？"));
-            addLine(lines, QStringLiteral("番地を選んで 左：決行　右：キャンセル"));
-        }
-    } else if (n >= 0) {
-        const SlotSplit sp = shownSplit(s.slotPath[n]);
-        addLine(lines, q(sp.folderPart).left(kSpokenChars));
-        addLine(lines, q(sp.label).left(kSpokenChars));
-        addLine(lines, counts(s, n));
-    } else {
-        addLine(lines, QStringLiteral("ローカルIP:") + q(localIp));
-    }
-    return lines.join(QLatin1Char('\n'));
+QString surfaceSpeech(const LauncherState& s, const std::string& localIp) {
+    return panelSpokenText(panelText(s, localIp));
 }
 
 }  // namespace sorvel

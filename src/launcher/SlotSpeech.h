@@ -7,7 +7,6 @@
 #include <QString>
 #include <string>
 
-#include "game/TypingGame.h"
 #include "launcher/LauncherState.h"
 
 namespace sorvel {
@@ -24,11 +23,11 @@ QString slotButtonName(const LauncherState& s, int index, bool launcherMode);
 // panel shows them, e.g. "/opt/edit.sh 利用回数:3 今回:1".
 QString slotButtonDescription(const LauncherState& s, int index, bool launcherMode);
 
-// The drawing surface in words, one line per panel line: the hovered slot's
-// folder, name and counts, or the registration question (or the overwrite
-// warning), or "ローカルIP:" and the address; in the game its figures. The
-// clock and the frame rate are left out, so the text changes only when what
-// it tells changes.
-QString surfaceSpeech(const LauncherState& s, bool launcherMode, const std::string& localIp, const GameState& g);
+// The drawing surface of the launcher in words, the panel's lines as it
+// shows them: the hovered slot's folder, name and counts, or the
+// registration question (or the overwrite warning), or "ローカルIP:" and the
+// address. The clock and the frame rate are left out, so the text changes
+// only when what it tells changes. (The game's words: gameSpeech.)
+QString surfaceSpeech(const LauncherState& s, const std::string& localIp);
 
 }  // namespace sorvel

@@ -133,12 +133,19 @@ void LoadMusicList(const std::string& folder, const LauncherState& s, MusicList&
 
 // ---- player ----------------------------------------------------------------
 
-MusicController::MusicController(LauncherState& s, MusicList& list, Mci& mci, std::string folder, MusicView view)
-    : s_(s), list_(list), mci_(mci), folder_(std::move(folder)), v_(std::move(view)) {}
+MusicController::MusicController(LauncherState& s, MusicList& list, Mci& mci, std::string folder,
+                                 MusicPanelView& view)
+    : s_(s), list_(list), mci_(mci), folder_(std::move(folder)), view_(view) {}
 
 int32_t MusicController::send(const std::string& cmd) {
     mciResult = mci_.sendString(cmd, nullptr);
     return mciResult;
+}
+
+void MusicController::closeDevice() {
+    send("stop bgm");
+    send("close bgm");
+    s_.musicPlaying = 0;
 }
 
 void MusicController::play() {
@@ -163,15 +170,13 @@ void MusicController::play() {
     // Removals made along the chain are saved once, at its end.
     if (saveDeferred_) {
         saveDeferred_ = false;
-        call(v_.saveData);
+        view_.saveData();
     }
 }
 
 bool MusicController::playOnce() {
-    call(v_.hidePageMenu);
-    send("stop bgm");
-    send("close bgm");
-    s_.musicPlaying = 0;
+    view_.hidePageMenu();
+    closeDevice();
     if (list_.count() < 1) return true;
     fname();
     // An entry copied from Windows plays from where the Wine drive map
@@ -215,10 +220,8 @@ void MusicController::skipUnreachable(const std::string& path) {
 }
 
 void MusicController::stop() {
-    call(v_.hidePageMenu);
-    send("stop bgm");
-    send("close bgm");
-    s_.musicPlaying = 0;
+    view_.hidePageMenu();
+    closeDevice();
 }
 
 void MusicController::poll() {
@@ -229,21 +232,15 @@ void MusicController::poll() {
     const int sel = list_.selected();
     const bool notLast = sel < list_.count() - 1;
     if (pattern == kPatternCaptions[0]) {
-        send("stop bgm");
-        send("close bgm");
-        s_.musicPlaying = 0;
+        closeDevice();
     } else if (pattern == kPatternCaptions[1]) {
         send("play bgm from 0");
     } else if (pattern == kPatternCaptions[2]) {
-        send("stop bgm");
-        send("close bgm");
-        s_.musicPlaying = 0;
+        closeDevice();
         if (notLast) list_.select(sel + 1);
         else stop();
     } else if (pattern == kPatternCaptions[3]) {
-        send("stop bgm");
-        send("close bgm");
-        s_.musicPlaying = 0;
+        closeDevice();
         // Wrapping to the only entry plays it again.
         if (notLast) list_.select(sel + 1);
         else if (list_.count() > 0) list_.select(0, true);
@@ -251,40 +248,37 @@ void MusicController::poll() {
 }
 
 void MusicController::listClick() {
-    call(v_.hidePageMenu);
+    view_.hidePageMenu();
     s_.currentMusicPath = list_.selectedText();
-    call(v_.flashFormRed);
+    view_.flashFormRed();
     play();
 }
 
 void MusicController::fname() {
-    const bool onlyName = v_.fileNameOnly && v_.fileNameOnly();
-    if (onlyName) {
+    if (view_.fileNameOnly()) {
         const auto p = s_.currentMusicPath.rfind(pathSepFor(s_.currentMusicPath, '/'));
-        if (p != std::string::npos && v_.setTrackName) v_.setTrackName(s_.currentMusicPath.substr(p + 1, 1024));
-    } else if (v_.setTrackName) {
-        v_.setTrackName(s_.currentMusicPath);
+        if (p != std::string::npos) view_.setTrackName(s_.currentMusicPath.substr(p + 1, 1024));
+    } else {
+        view_.setTrackName(s_.currentMusicPath);
     }
-    if (v_.setTrackNumber) {
-        v_.setTrackNumber(std::to_string(list_.selected() + 1) + "/" + std::to_string(list_.count()));
-    }
+    view_.setTrackNumber(std::to_string(list_.selected() + 1) + "/" + std::to_string(list_.count()));
 }
 
 void MusicController::choosePattern(const std::string& caption) {
     pattern = caption;
-    call(v_.hidePatternList);
+    view_.hidePatternList();
 }
 
 void MusicController::selectMid() {
-    call(v_.hidePageMenu);
+    view_.hidePageMenu();
     s_.fileDialogValue = "mid";
-    call(v_.showMidiDialog);
+    view_.showMidiDialog();
     // Names the list file cannot hold are left out; the others are added
     // and everything is saved as after any choice, then the user is told.
     int refused = 0;
     addChosenMusic(&refused);
-    call(v_.saveData);
-    if (refused > 0) call(v_.warnUnstorableName);
+    view_.saveData();
+    if (refused > 0) view_.warnUnstorableName();
 }
 
 void MusicController::addChosenMusic(int* refused) {
@@ -366,16 +360,16 @@ bool MusicController::addMusicEntries(int* refused) {
 }
 
 void MusicController::deleteEntry() {
-    call(v_.hidePageMenu);
+    view_.hidePageMenu();
     int i = list_.selected();
     if (i < 0) return;
     list_.removeAt(i);
     if (inPlay_) saveDeferred_ = true;   // Play's failure chain saves at its end
-    else call(v_.saveData);
+    else view_.saveData();
     if (i + 1 > list_.count()) i = list_.count() - 1;
     list_.select(i);
-    if (v_.listVisible && v_.listVisible()) {
-        call(v_.focusList);
+    if (view_.listVisible()) {
+        view_.focusList();
         s_.hoverIndex = kNoHover;
     }
     s_.currentMusicPath.clear();
@@ -384,12 +378,12 @@ void MusicController::deleteEntry() {
 }
 
 void MusicController::favo() {
-    call(v_.hidePageMenu);
+    view_.hidePageMenu();
     const int i = list_.selected();
     if (i < 0 || s_.favouritesMode == 1) return;
     const std::string text = list_.at(i);
     if (!fitsItemFile(text)) {
-        call(v_.warnUnstorableName);
+        view_.warnUnstorableName();
         return;
     }
     s_.favouritesMode = 1;
@@ -415,40 +409,38 @@ void MusicController::pageMenu(int k) {
         s_.musicPage = static_cast<int16_t>(std::min(s_.musicPage + 1, int{kLastMusicPage}));
         s_.favouritesMode = 0;
     } else if (k == 2) {
-        call(v_.hidePageMenu);
+        view_.hidePageMenu();
         return;
     }
     loadList();
-    if (v_.setPageCaption) v_.setPageCaption(std::to_string(s_.musicPage + 1) + "P");
-    if (v_.setFavouritesLook) v_.setFavouritesLook(s_.favouritesMode == 1);
+    view_.setPageCaption(std::to_string(s_.musicPage + 1) + "P");
+    view_.setFavouritesLook(s_.favouritesMode == 1);
 }
 
 // ---- list panel ------------------------------------------------------------
 
 void MusicController::listUD() {
-    call(v_.hidePageMenu);
-    if (v_.setListUDEnabled) v_.setListUDEnabled(false);
-    const bool opening = !(v_.listVisible && v_.listVisible());
+    view_.hidePageMenu();
+    view_.setListUDEnabled(false);
+    const bool opening = !view_.listVisible();
     s_.listSlideStep = opening ? 1 : 21;
-    if (v_.setListButtonsVisible) v_.setListButtonsVisible(opening);
-    call(v_.hidePatternList);
-    if (v_.listVisible && v_.listVisible()) {
-        call(v_.focusList);
+    view_.setListButtonsVisible(opening);
+    view_.hidePatternList();
+    if (view_.listVisible()) {
+        view_.focusList();
         s_.hoverIndex = kNoHover;
     }
 }
 
 void MusicController::slideStep() {
     int16_t st = s_.listSlideStep;
-    auto top = [&] { return v_.listTop ? v_.listTop() : 0; };
-    auto setTop = [&](int t) {
-        if (v_.setListTop) v_.setListTop(t);
-    };
+    auto top = [&] { return view_.listTop(); };
+    auto setTop = [&](int t) { view_.setListTop(t); };
     switch (st) {
         case 1:
             setTop(-88);
-            if (v_.setListVisible) v_.setListVisible(true);
-            call(v_.focusList);
+            view_.setListVisible(true);
+            view_.focusList();
             break;
         case 2: case 3: case 4: case 5: setTop(top() + 22); break;
         case 6: setTop(0); st = 59; break;
@@ -457,13 +449,13 @@ void MusicController::slideStep() {
         case 26:
             setTop(-88);
             st = 59;
-            if (v_.setListVisible) v_.setListVisible(false);
-            if (v_.setListUDEnabled) v_.setListUDEnabled(true);
-            call(v_.focusListUD);
+            view_.setListVisible(false);
+            view_.setListUDEnabled(true);
+            view_.focusListUD();
             break;
         case 60:
             st = 59;
-            if (v_.setListUDEnabled) v_.setListUDEnabled(true);
+            view_.setListUDEnabled(true);
             break;
         default: st = 59; break;
     }

@@ -1,6 +1,7 @@
 // Background music: the music list with its selection rule, the list files,
 // pages and favourites, the player with its play patterns, and the sliding
-// list panel. Plain C++; the window supplies a few view hooks.
+// list panel. Plain C++; the controls around the list are reached through
+// MusicPanelView.
 #pragma once
 
 #include <functional>
@@ -83,31 +84,35 @@ void LoadMusicList(const std::string& folder, const LauncherState& s, MusicList&
 
 extern const char* const kPatternCaptions[4];   // 単曲 単連 連曲 繰返
 
-struct MusicView {
-    std::function<void()> hidePageMenu;                  // List3
-    std::function<void()> hidePatternList;               // List2
-    std::function<void()> flashFormRed;
-    std::function<bool()> fileNameOnly;                  // Check1
-    std::function<void(const std::string&)> setTrackName;   // Text2(0)
-    std::function<void(const std::string&)> setTrackNumber; // Text2(1)
-    std::function<bool()> listVisible;
-    std::function<void(bool)> setListVisible;
-    std::function<int()> listTop;
-    std::function<void(int)> setListTop;
-    std::function<void()> focusList;
-    std::function<void(bool)> setListButtonsVisible;     // Com5 4,5,7,8 and Check1
-    std::function<void(bool)> setListUDEnabled;
-    std::function<void()> focusListUD;
-    std::function<void(const std::string&)> setPageCaption;
-    std::function<void(bool)> setFavouritesLook;         // colour + Favo disabled
-    std::function<void()> showMidiDialog;                // modal, "mid" request
-    std::function<void()> saveData;                      // SaveData
-    std::function<void()> warnUnstorableName;            // a name the list file cannot hold
+// What the music controller asks of the controls around the music list.
+// The window's music panel implements it; tests implement it with a fake.
+class MusicPanelView {
+public:
+    virtual ~MusicPanelView() = default;
+    virtual void hidePageMenu() = 0;                          // List3
+    virtual void hidePatternList() = 0;                       // List2
+    virtual void flashFormRed() = 0;                          // the window's background
+    virtual bool fileNameOnly() const = 0;                    // Check1
+    virtual void setTrackName(const std::string& text) = 0;   // Text2(0)
+    virtual void setTrackNumber(const std::string& text) = 0; // Text2(1)
+    virtual bool listVisible() const = 0;                     // List1
+    virtual void setListVisible(bool visible) = 0;
+    virtual int listTop() const = 0;
+    virtual void setListTop(int top) = 0;
+    virtual void focusList() = 0;
+    virtual void setListButtonsVisible(bool visible) = 0;     // Com5 4, 5, 7, 8 and Check1
+    virtual void setListUDEnabled(bool enabled) = 0;          // Com5 1
+    virtual void focusListUD() = 0;
+    virtual void setPageCaption(const std::string& caption) = 0;   // Com5 7
+    virtual void setFavouritesLook(bool favourites) = 0;      // colour, Favo disabled
+    virtual void showMidiDialog() = 0;                        // modal, "mid" request
+    virtual void saveData() = 0;                              // SaveData
+    virtual void warnUnstorableName() = 0;                    // a name the list file cannot hold
 };
 
 class MusicController {
 public:
-    MusicController(LauncherState& s, MusicList& list, Mci& mci, std::string folder, MusicView view);
+    MusicController(LauncherState& s, MusicList& list, Mci& mci, std::string folder, MusicPanelView& view);
 
     std::string pattern = "繰返";
     int32_t mciResult = 0;
@@ -139,14 +144,13 @@ public:
 
 private:
     int32_t send(const std::string& cmd);
-    void call(const std::function<void()>& f) {
-        if (f) f();
-    }
+    // "stop bgm", "close bgm": the device is closed and nothing plays.
+    void closeDevice();
     LauncherState& s_;
     MusicList& list_;
     Mci& mci_;
     std::string folder_;
-    MusicView v_;
+    MusicPanelView& view_;
     WinePaths* wine_ = &defaultWinePaths();
     bool playOnce();             // one round of Play; false when the open failed
     // An entry that cannot be reached now is told of once a run.

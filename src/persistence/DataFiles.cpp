@@ -131,7 +131,7 @@ std::optional<std::string> countsForStoredTargets(const std::string& dataPath, c
 }
 }  // namespace
 
-bool SaveData(const std::string& folder, const LauncherState& s, const DataFileHooks& hooks) {
+bool SaveData(const std::string& folder, const LauncherState& s, DataFileHost& host) {
     // The counts in lot.dat belong to the slots in data.dat: when data.dat
     // cannot be written, lot.dat gets today's counts only for the slots
     // whose target on disk is unchanged, so no count is paired with a
@@ -151,7 +151,7 @@ bool SaveData(const std::string& folder, const LauncherState& s, const DataFileH
                      lot.c_str());
     }
     ok = saveTextFile(programFile(folder, "midpage.dat"), encodeMidpageDat(s)) && ok;
-    if (hooks.saveMusicList) hooks.saveMusicList();
+    host.saveMusicList();
     return ok;
 }
 
@@ -165,16 +165,16 @@ bool SaveCounts(const std::string& folder, const LauncherState& s) {
     return saveTextFile(lot, *counts);
 }
 
-void LoadData(const std::string& folder, LauncherState& s, const DataFileHooks& hooks) {
+void LoadData(const std::string& folder, LauncherState& s, DataFileHost& host) {
     // A file that fails keeps the others from nothing: each is read on its
     // own, so a missing data.dat never costs the counts, the page or its list.
     removeLeftoverTempFiles(folder);
     readFile(programFile(folder, "data.dat"), s, parseDataDat);
     readFile(programFile(folder, "lot.dat"), s, parseLotDat);
     readFile(programFile(folder, "midpage.dat"), s, parseMidpageDat);
-    if (hooks.keepMusicPage) hooks.keepMusicPage();
-    if (hooks.loadMusicList) hooks.loadMusicList();
-    if (hooks.placeWindow) hooks.placeWindow(s.windowPosition[0], s.windowPosition[1]);
+    host.keepMusicPage();
+    host.loadMusicList();
+    host.placeWindow(s.windowPosition[0], s.windowPosition[1]);
 }
 
 }  // namespace sorvel

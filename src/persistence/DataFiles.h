@@ -2,7 +2,6 @@
 // midpage.dat (music page), kept in the program folder.
 #pragma once
 
-#include <functional>
 #include <string>
 #include <string_view>
 
@@ -10,15 +9,22 @@
 
 namespace sorvel {
 
-struct DataFileHooks {
+// What loading and saving the data files hand over to the rest of the
+// program; each step does nothing unless overridden.
+class DataFileHost {
+public:
+    virtual ~DataFileHost() = default;
     // Last step of SaveData: the shown music list goes to its own file.
-    std::function<void()> saveMusicList;
+    virtual void saveMusicList() {}
     // After midpage.dat: the page menu's "keep the page" entry.
-    std::function<void()> keepMusicPage;
+    virtual void keepMusicPage() {}
     // After that: fill the music list of the loaded page.
-    std::function<void()> loadMusicList;
+    virtual void loadMusicList() {}
     // Always last: move the window to windowPosition (twips).
-    std::function<void(int32_t left, int32_t top)> placeWindow;
+    virtual void placeWindow(int32_t left, int32_t top) {
+        (void)left;
+        (void)top;
+    }
 };
 
 // Readers of one file's content, in passes; false at the first failure
@@ -36,14 +42,14 @@ std::string encodeMidpageDat(const LauncherState& s);
 // Writes data.dat, lot.dat and midpage.dat, each in the encoding the rule
 // of persistence/TextCodec.h gives and through a temporary file that
 // replaces the old one (a damaged one is first kept as NAME.bad), then
-// the music list through saveMusicList. A file that cannot be written keeps
+// the music list through the host's saveMusicList. A file that cannot be written keeps
 // its old content and one stderr line names it. When data.dat fails, the
 // targets on disk stay, and lot.dat gets the counts that go with them:
 // today's for a slot whose target is unchanged, the stored one for a slot
 // registered anew (not written at all when the targets on disk cannot be
 // read); midpage.dat and the music list are written whatever failed.
 // Returns false when any of the three files was not written.
-bool SaveData(const std::string& folder, const LauncherState& s, const DataFileHooks& hooks);
+bool SaveData(const std::string& folder, const LauncherState& s, DataFileHost& host);
 
 // Writes lot.dat alone, as SaveData does when data.dat cannot be written:
 // today's count for every slot whose target on disk is the one held now,
@@ -57,6 +63,6 @@ bool SaveCounts(const std::string& folder, const LauncherState& s);
 // only, keeping what was read; the later files, the page menu step and the
 // music list of the page are still read, and the window is always placed.
 // Temporary files left by an interrupted save are removed first.
-void LoadData(const std::string& folder, LauncherState& s, const DataFileHooks& hooks);
+void LoadData(const std::string& folder, LauncherState& s, DataFileHost& host);
 
 }  // namespace sorvel

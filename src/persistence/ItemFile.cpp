@@ -1,5 +1,7 @@
 #include "persistence/ItemFile.h"
 
+#include "launcher/SlotRules.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -151,8 +153,4 @@ void appendNumberLine(std::string& out, int64_t n) {
     out += "\r\n";
 }
 
-}  // namespace sorvel
-
-namespace sorvel {
-bool fitsItemFile(std::string_view text) { return !holdsAny(text, "\"\r\n"); }
 }  // namespace sorvel

@@ -57,11 +57,6 @@ std::string encodeListEntries(const std::vector<std::string>& entries);
 // (or 0 for an underflow); nullopt when the text is not such a number.
 std::optional<double> parseReal(std::string_view text);
 
-// True when a text can be stored as one quoted item and read back as it
-// was: no double quote, CR or LF in it. Targets and music files whose names
-// fail this are refused rather than stored.
-bool fitsItemFile(std::string_view text);
-
 // Writers for one line each (CR LF ended). A text that does not fit the
 // file is not stored: its line holds an empty item.
 void appendTextLine(std::string& out, std::string_view text);

@@ -77,6 +77,20 @@ std::optional<std::string> readWholeFile(const std::string& path, ReadStatus* st
     return data;
 }
 
+std::vector<uint8_t> readOrCreateFile(const std::string& path, size_t maxBytes) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0644);
+    if (fd >= 0) {
+        ::close(fd);
+        return {};
+    }
+    std::vector<uint8_t> out;
+    if (const auto data = readWholeFile(path)) {
+        const size_t n = std::min(data->size(), maxBytes);
+        out.assign(data->begin(), data->begin() + static_cast<std::ptrdiff_t>(n));
+    }
+    return out;
+}
+
 bool folderOfFileIsThere(const std::string& path) {
     if (path.empty() || path[0] != '/') return false;
     const std::string folder = path.substr(0, path.rfind('/') + 1);

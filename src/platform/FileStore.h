@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 #include <cstdint>
 #include <sys/types.h>
 
@@ -37,6 +38,10 @@ FileStamp stampOf(const std::string& path);
 // that was read (or the one on disk when it could not be read).
 std::optional<std::string> readWholeFile(const std::string& path, ReadStatus* status = nullptr,
                                          FileStamp* stamp = nullptr);
+
+// Reads up to maxBytes of a file, creating it empty when it is missing (a
+// file the user is meant to find and fill); nothing when it cannot be read.
+std::vector<uint8_t> readOrCreateFile(const std::string& path, size_t maxBytes);
 
 // Whether the folder a file would be in is there to look in now: the path
 // is absolute and its folder exists, is a folder, and may be read and

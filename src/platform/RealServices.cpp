@@ -1,5 +1,7 @@
 #include "platform/RealServices.h"
 
+#include "platform/Links.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QDesktopServices>
@@ -43,26 +45,6 @@ constexpr int kShellOk = 42;
 constexpr int kShellNotFound = 2;
 constexpr int kShellFailed = 31;
 
-// Length of the URL scheme prefix ("http://", "mailto:" ...) that f begins
-// with, or 0: any lower-case scheme the slots take for a link, and the
-// common ones in any letter case.
-qsizetype urlSchemeLength(const QString& f) {
-    // scheme = lower-case letter *( lower-case letter / digit / "+" / "-" / "." ) "://"
-    if (!f.isEmpty() && f[0] >= QLatin1Char('a') && f[0] <= QLatin1Char('z')) {
-        qsizetype i = 1;
-        while (i < f.size() && ((f[i] >= QLatin1Char('a') && f[i] <= QLatin1Char('z')) ||
-                                (f[i] >= QLatin1Char('0') && f[i] <= QLatin1Char('9')) || f[i] == QLatin1Char('+') ||
-                                f[i] == QLatin1Char('-') || f[i] == QLatin1Char('.')))
-            ++i;
-        if (f.mid(i, 3) == QLatin1String("://")) return i + 1;
-    }
-    static const char* const schemes[] = {"http://", "https://", "ftp://", "mailto:", "file://"};
-    for (const char* s : schemes) {
-        if (f.startsWith(QLatin1String(s), Qt::CaseInsensitive)) return f.indexOf(QLatin1Char(':')) + 1;
-    }
-    return 0;
-}
-
 bool openWithOpener(const QString& target, const QString& dir) {
     const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
     if (!opener.isEmpty()) return QProcess::startDetached(opener, {target}, dir);
@@ -77,8 +59,9 @@ int DesktopShell::execute(const std::optional<std::string>& operation, const std
     const QString f = QString::fromStdString(file);
     QString dir = directory ? QString::fromStdString(*directory) : QString();
     if (!dir.isEmpty() && !QFileInfo(dir).isDir()) dir.clear();
-    if (const qsizetype n = urlSchemeLength(f)) {
+    if (linkSchemeLength(file, LinkCase::CommonSchemesAnyCase) > 0) {
         // Schemes ignore letter case; the opener gets them in lower case.
+        const qsizetype n = f.indexOf(QLatin1Char(':'));
         const QString url = f.left(n).toLower() + f.mid(n);
         return openWithOpener(url, dir) ? kShellOk : kShellFailed;
     }

@@ -207,10 +207,14 @@ TEST(SlotAccessibilityOff, NothingIsComputedWhileNoToolListens) {
     QWidget surface;
     std::array<SurfaceWidget*, 10> buttons{};
     for (auto& b : buttons) b = new SurfaceWidget(60, 20, &surface);
-    int asked = 0;
-    SlotAccessibility a(&surface, buttons,
-                        {[&](int) { ++asked; return QString(); }, [&](int) { ++asked; return QString(); },
-                         [&] { ++asked; return QString(); }});
+    struct Counting : SlotTexts {
+        mutable int asked = 0;
+        QString slotName(int) const override { return ++asked, QString(); }
+        QString slotDescription(int) const override { return ++asked, QString(); }
+        QString surfaceText() const override { return ++asked, QString(); }
+    } texts;
+    const int& asked = texts.asked;
+    SlotAccessibility a(&surface, buttons, texts);
     ASSERT_FALSE(SlotAccessibility::listening());
     for (int i = 0; i < 100; ++i) a.frameDone();
     EXPECT_EQ(asked, 0);

@@ -13,6 +13,9 @@
 #include "WindowFakes.h"
 #include "app/MainWindow.h"
 #include "app/SlotDrop.h"
+#include "launcher/SlotRules.h"
+#include "app/SlotDrop.h"
+#include "launcher/SlotRules.h"
 #include "platform/Fakes.h"
 
 using namespace sorvel;
@@ -138,13 +141,18 @@ TEST(DroppedTarget, PlainTextPathsAndLinks) {
     EXPECT_EQ(droppedTarget(m), std::nullopt);
 }
 
-TEST(DroppedTarget, OnlyLinksTheShellCanOpen) {
-    for (const char* link : {"smb://server/share/a.txt", "sftp://host/x", "magnet:?xt=urn:btih:abc"}) {
+TEST(DroppedTarget, LinksAreWhatTheSlotsTakeForLinks) {
+    // Any scheme followed by "//" opens through the desktop's opener, as a
+    // slot holding it does; the scheme is stored in lower case.
+    for (const char* link : {"smb://server/share/a.txt", "sftp://host/x", "HTTPS://example.org/", "mailto:a@b.org"}) {
         QMimeData m;
         m.setUrls({QUrl(QString::fromLatin1(link))});
-        EXPECT_FALSE(droppedTarget(m).has_value()) << link;
+        const auto target = droppedTarget(m);
+        ASSERT_TRUE(target.has_value()) << link;
+        EXPECT_TRUE(isUrl(*target)) << *target;
     }
+    // An address without "//" would be taken for a file name: not taken.
     QMimeData m;
-    m.setUrls({QUrl("HTTPS://example.org/")});
-    EXPECT_TRUE(droppedTarget(m).has_value());
+    m.setUrls({QUrl("magnet:?xt=urn:btih:abc")});
+    EXPECT_FALSE(droppedTarget(m).has_value());
 }

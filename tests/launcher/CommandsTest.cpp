@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <algorithm>
 
+#include "game/TypingGame.h"
 #include "launcher/Commands.h"
 #include "platform/Fakes.h"
 
@@ -144,32 +145,31 @@ TEST(PageButtons, WrapBothWays) {
 }
 
 namespace {
-struct Keys : ::testing::Test {
+struct Keys : ::testing::Test, KeyHost {
     LauncherState s;
     GameState g;
     int16_t step = 0;
     bool launcher = true;
     int beeps = 0, asks = 0, resets = 0, restarts = 0, toggles = 0, starts = 0, preps = 0;
     bool answer = true;
-    KeyActions a;
-    Keys() {
-        a.launcherShown = [this] { return launcher; };
-        a.enterGamePrep = [this] { ++preps; };
-        a.toggleGameMode = [this] {
-            ++toggles;
-            launcher = !launcher;
-        };
-        a.startGame = [this] { ++starts; };
-        a.restart = [this] { ++restarts; };
-        a.beep = [this] { ++beeps; };
-        a.askReset = [this] {
-            ++asks;
-            return answer;
-        };
-        a.reset = [this] { ++resets; };
+    bool launcherShown() const override { return launcher; }
+    void reseed() override {}
+    void enterGamePrep() override { ++preps; }
+    void toggleGameMode() override {
+        ++toggles;
+        launcher = !launcher;
     }
+    void startGame() override { ++starts; }
+    void typeLetter(char letter) override { g.typedKeys += letter; }
+    void restart() override { ++restarts; }
+    void beep() override { ++beeps; }
+    bool confirmReset() override {
+        ++asks;
+        return answer;
+    }
+    void reset() override { ++resets; }
     void keys(std::initializer_list<int> ks) {
-        for (int k : ks) FormKeyDown(k, step, s, g, a);
+        for (int k : ks) FormKeyDown(k, step, s, *this);
     }
 };
 }  // namespace

@@ -13,7 +13,12 @@ struct Page {
     Surface pic{300, 126};
     std::array<std::unique_ptr<Surface>, 10> buttons;
     SlotPageView v;
-    int musicShown = -1;
+    struct Host : SlotPageHost {
+        int musicShown = -1;
+        void setMusicButtonsVisible(bool b) override { musicShown = b ? 1 : 0; }
+        std::string localIp() override { return "10.1.2.3"; }
+    } host;
+    int& musicShown = host.musicShown;
     Page() {
         pic.setBackColor(qRgb(192, 192, 192));
         pic.cls();
@@ -22,8 +27,7 @@ struct Page {
             buttons[i] = std::make_unique<Surface>(60, 20);
             v.buttons[i] = buttons[i].get();
         }
-        v.setMusicButtonsVisible = [this](bool b) { musicShown = b ? 1 : 0; };
-        v.localIp = [] { return std::string("10.1.2.3"); };
+        v.host = &host;
     }
     void frame() {
         pic.cls();

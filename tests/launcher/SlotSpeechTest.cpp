@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "launcher/Commands.h"
+#include "game/TypingGame.h"
 #include "launcher/SlotSpeech.h"
 #include "platform/Fakes.h"
 
@@ -65,7 +66,7 @@ TEST(SlotSpeech, WindowsPathsAreNamedByTheirLastName) {
     EXPECT_EQ(slotButtonName(s, 1, true), u("1番地 音楽\\（フォルダ）"));
     EXPECT_EQ(slotButtonName(s, 2, true), u("2番地 表.xls（ファイル）"));
     s.hoverIndex = 0;
-    EXPECT_EQ(surfaceSpeech(s, true, "", GameState()), u("C:\\Users\\山田\\\nメモ.txt\n利用回数:0 今回:0"));
+    EXPECT_EQ(surfaceSpeech(s, ""), u("C:\\Users\\山田\\\nメモ.txt\n利用回数:0 今回:0"));
 }
 
 TEST(SlotSpeech, HiddenButtonsAndOutOfRangeHaveNoName) {
@@ -87,19 +88,19 @@ TEST(SlotSpeech, DescriptionHoldsTheWholeTargetAndCounts) {
 TEST(SlotSpeech, SurfaceTellsWhatThePanelTells) {
     LauncherState s = filled();
     GameState g;
-    EXPECT_EQ(surfaceSpeech(s, true, "192.168.1.5", g), u("ローカルIP:192.168.1.5"));
+    EXPECT_EQ(surfaceSpeech(s, "192.168.1.5"), u("ローカルIP:192.168.1.5"));
     s.hoverIndex = 0;
     s.slotUseCount[0] = 2;
     s.slotSessionCount[0] = 1;
-    EXPECT_EQ(surfaceSpeech(s, true, "192.168.1.5", g), u("/home/me/\nsay hello.sh\n利用回数:2 今回:1"));
+    EXPECT_EQ(surfaceSpeech(s, "192.168.1.5"), u("/home/me/\nsay hello.sh\n利用回数:2 今回:1"));
     s.hoverIndex = 3;
-    EXPECT_EQ(surfaceSpeech(s, true, "x", g), u("利用回数:0 今回:0"));
+    EXPECT_EQ(surfaceSpeech(s, "x"), u("利用回数:0 今回:0"));
     s.pendingPath = "/bin/true";
-    EXPECT_EQ(surfaceSpeech(s, true, "x", g), u("どこに登録すればええのん？\n番地を選んで 左：決行　右：キャンセル"));
+    EXPECT_EQ(surfaceSpeech(s, "x"), u("どこに登録すればええのん？\n番地を選んで 左：決行　右：キャンセル"));
     s.hoverIndex = 1;
-    EXPECT_EQ(surfaceSpeech(s, true, "x", g), u("/\nusr/\nを上書きせなあかんよ"));
+    EXPECT_EQ(surfaceSpeech(s, "x"), u("/\nusr/\nを上書きせなあかんよ"));
     s.hoverIndex = kNoHover;
-    EXPECT_EQ(surfaceSpeech(s, true, "x", g), u("どこに登録すればええのん？\n番地を選んで 左：決行　右：キャンセル"));
+    EXPECT_EQ(surfaceSpeech(s, "x"), u("どこに登録すればええのん？\n番地を選んで 左：決行　右：キャンセル"));
 }
 
 TEST(SlotSpeech, SurfaceInTheGameTellsTheFigures) {
@@ -111,7 +112,7 @@ TEST(SlotSpeech, SurfaceInTheGameTellsTheFigures) {
     g.highScore = 99;
     g.maxCombo = 123456;
     g.gameRunning = true;
-    EXPECT_EQ(surfaceSpeech(s, false, "x", g), u("Lv:03 Point:00001234 Combo:0012\nHigh :00000099 Max  :1234"));
+    EXPECT_EQ(gameSpeech(g), u("Lv:03 Point:00001234 Combo:0012\nHigh :00000099 Max  :1234"));
     g.gameRunning = false;
-    EXPECT_TRUE(surfaceSpeech(s, false, "x", g).endsWith(u("\n-----終劇-----")));
+    EXPECT_TRUE(gameSpeech(g).endsWith(u("\n-----終劇-----")));
 }

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include "TempDir.h"
+#include "music/FakeMusicPanel.h"
 #include "music/Music.h"
 #include "platform/Fakes.h"
 
@@ -16,25 +17,22 @@ struct Jukebox : ::testing::Test {
     LauncherState s;
     MusicList list;
     FakeMci mci;
+    FakeMusicPanel v;
     std::unique_ptr<MusicController> m;
-    int saves = 0, reds = 0;
-    bool listVisible = false;
-    bool fileNameOnly = false;
-    std::string trackName = "Midi Name", trackNumber = "Midi No", pageCaption = "1P";
+    int saves = 0;
+    int& reds = v.reds;
+    bool& listVisible = v.visible;
+    bool& fileNameOnly = v.nameOnly;
+    std::string& trackName = v.trackName;
+    std::string& trackNumber = v.trackNumber;
+    std::string& pageCaption = v.pageCaption;
     std::string dialogAnswer;   // what the file dialog answers
     Jukebox() {
-        MusicView v;
-        v.saveData = [this] {
+        v.onSaveData = [this] {
             ++saves;
             m->saveList();
         };
-        v.flashFormRed = [this] { ++reds; };
-        v.listVisible = [this] { return listVisible; };
-        v.fileNameOnly = [this] { return fileNameOnly; };
-        v.setTrackName = [this](const std::string& t) { trackName = t; };
-        v.setTrackNumber = [this](const std::string& t) { trackNumber = t; };
-        v.setPageCaption = [this](const std::string& t) { pageCaption = t; };
-        v.showMidiDialog = [this] {
+        v.onMidiDialog = [this] {
             EXPECT_EQ(s.fileDialogValue, "mid");
             s.fileDialogValue = dialogAnswer;
         };
@@ -413,14 +411,8 @@ TEST(MusicListFiles, DamagedListsAreKeptAndUnreadableOnesNeverEmptied) {
 
 TEST_F(Jukebox, NamesTheListCannotHoldAreRefused) {
     int warnings = 0;
-    MusicView v;
-    v.saveData = [this] {
-        ++saves;
-        m->saveList();
-    };
-    v.showMidiDialog = [this] { s.fileDialogValue = dialogAnswer; };
-    v.warnUnstorableName = [&warnings] { ++warnings; };
-    m = std::make_unique<MusicController>(s, list, mci, dir.path(), v);
+    v.onMidiDialog = [this] { s.fileDialogValue = dialogAnswer; };
+    v.onWarnUnstorable = [&warnings] { ++warnings; };
     good({"/m/a.mid"});
     add("/m/a.mid");
     const std::string file = dir.read("midlist.dat");
@@ -461,15 +453,11 @@ TEST(ListPanel, SlidesOverFiveFrames) {
     LauncherState s;
     MusicList list;
     FakeMci mci;
-    bool visible = false, buttons = false, udEnabled = true;
-    int top = 40;
-    MusicView v;
-    v.listVisible = [&] { return visible; };
-    v.setListVisible = [&](bool b) { visible = b; };
-    v.listTop = [&] { return top; };
-    v.setListTop = [&](int t) { top = t; };
-    v.setListButtonsVisible = [&](bool b) { buttons = b; };
-    v.setListUDEnabled = [&](bool b) { udEnabled = b; };
+    FakeMusicPanel v;
+    bool& visible = v.visible;
+    bool& buttons = v.buttons;
+    bool& udEnabled = v.udEnabled;
+    int& top = v.top;
     MusicController m(s, list, mci, "/tmp/", v);
     m.listUD();
     EXPECT_TRUE(buttons);   // at once
@@ -539,7 +527,8 @@ TEST_F(Jukebox, DeviceFailureNeverRemovesEntries) {
             return FakeMci::sendString(cmd, reply);
         }
     } dead;
-    MusicController deadPlayer(s, list, dead, dir.path(), MusicView{});
+    FakeMusicPanel quiet;
+    MusicController deadPlayer(s, list, dead, dir.path(), quiet);
     list.onClick = [&] { deadPlayer.listClick(); };
     s.fileDialogValue = "/m/a.mid b.mid";
     deadPlayer.addMusicEntries();

@@ -17,18 +17,26 @@
 using namespace sorvel;
 
 namespace {
-struct Hooks {
+struct Hooks : DataFileHost {
     int keep = 0, load = 0, save = 0;
     int32_t placedLeft = -1, placedTop = -1;
-    DataFileHooks h;
-    Hooks() {
-        h.keepMusicPage = [this] { ++keep; };
-        h.loadMusicList = [this] { ++load; };
-        h.saveMusicList = [this] { ++save; };
-        h.placeWindow = [this](int32_t l, int32_t t) {
-            placedLeft = l;
-            placedTop = t;
-        };
+    DataFileHost& h = *this;
+    // The music list these load and save, when one is given.
+    std::string listFolder;
+    LauncherState* listState = nullptr;
+    MusicList* list = nullptr;
+    void keepMusicPage() override { ++keep; }
+    void loadMusicList() override {
+        ++load;
+        if (list) LoadMusicList(listFolder, *listState, *list);
+    }
+    void saveMusicList() override {
+        ++save;
+        if (list) SaveMusicList(listFolder, *listState, *list);
+    }
+    void placeWindow(int32_t l, int32_t t) override {
+        placedLeft = l;
+        placedTop = t;
     }
 };
 
@@ -110,11 +118,9 @@ TEST(DataFiles, AMissingFileNeverKeepsTheOthersFromLoading) {
     LauncherState t;
     MusicList list;
     Hooks h2;
-    h2.h.loadMusicList = [&] {
-        ++h2.load;
-        LoadMusicList(e.path(), t, list);
-    };
-    h2.h.saveMusicList = [&] { SaveMusicList(e.path(), t, list); };
+    h2.listFolder = e.path();
+    h2.listState = &t;
+    h2.list = &list;
     LoadData(e.path(), t, h2.h);
     EXPECT_EQ(t.slotPath[100], "/a");
     EXPECT_EQ(t.musicPage, 4);
@@ -485,7 +491,7 @@ TEST(DataFiles, AFifoUnderADataFileNameNeitherHangsNorIsReplaced) {
         ::alarm(20);
         LauncherState s;
         s.slotUseCount[0] = 9;
-        DataFileHooks none;
+        DataFileHost none;
         LoadData(d.path(), s, none);
         if (s.slotPath[0] != "/a" || s.slotUseCount[0] != 9) ::_exit(2);
         s.slotPath[0] = "/b";

@@ -37,8 +37,12 @@ void fill(SavedSet& u, char tag) {
 }
 
 bool save(const std::string& dir, const SavedSet& u) {
-    DataFileHooks h;
-    h.saveMusicList = [&] { SaveMusicList(dir, u.s, u.list); };
+    struct ListToo : DataFileHost {
+        const std::string& dir;
+        const SavedSet& u;
+        ListToo(const std::string& d, const SavedSet& set) : dir(d), u(set) {}
+        void saveMusicList() override { SaveMusicList(dir, u.s, u.list); }
+    } h(dir, u);
     return SaveData(dir, u.s, h);
 }
 

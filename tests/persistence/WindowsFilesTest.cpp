@@ -57,7 +57,7 @@ std::string windowsDataDat() {
 struct WindowsFolder : ::testing::Test {
     TempDir d;
     LauncherState s;
-    DataFileHooks hooks;
+    DataFileHost hooks;
     std::string data = windowsDataDat();
     std::string lot = std::string("5\r\n") + [] {
         std::string l;
@@ -145,7 +145,7 @@ TEST(WindowsFiles, BytesNeitherEncodingTakesAreKeptAndTheFileWrittenAsUtf8) {
     // 0x80 is no character in CP932 and none in UTF-8.
     d.write("data.dat", "\"C:\\a\x80.txt\"\r\n");
     LauncherState s;
-    DataFileHooks hooks;
+    DataFileHost hooks;
     LoadData(d.path(), s, hooks);
     EXPECT_EQ(s.slotPath[0], "C:\\a\xEF\xBF\xBD.txt");
     testing::internal::CaptureStderr();

@@ -8,6 +8,7 @@
 
 #include "MidiFixture.h"
 #include "TempDir.h"
+#include "music/FakeMusicPanel.h"
 #include "music/Music.h"
 #include "platform/Audio.h"
 #include "platform/MidiFile.h"
@@ -54,9 +55,7 @@ TEST(MidiEnd, OddTemposAndSmpteTimeEndAtTheirOwnLengthAndTheListGoesOn) {
         EndProbe mci(real);
         LauncherState s;
         MusicList list;
-        MusicView v;
-        v.setTrackName = [](const std::string&) {};
-        v.setTrackNumber = [](const std::string&) {};
+        FakeMusicPanel v;
         MusicController m(s, list, mci, d.path(), v);
         list.onClick = [&m] { m.listClick(); };
         ASSERT_EQ(m.pattern, "繰返");
