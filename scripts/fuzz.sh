@@ -18,8 +18,11 @@ for target in $TARGETS; do
   mkdir -p "$corpus"
   case "$target" in
     data_files)
-      $CXX src/persistence/ItemFile.cpp src/persistence/DataFiles.cpp src/platform/FileStore.cpp src/platform/AppPaths.cpp \
-        tests/persistence/DataFilesFuzz.cpp -o build/fuzz/fuzz_data_files
+      # shellcheck disable=SC2046
+      $CXX -fPIC src/persistence/ItemFile.cpp src/persistence/DataFiles.cpp src/persistence/TextCodec.cpp \
+        src/launcher/SlotRules.cpp src/platform/Links.cpp src/platform/WinePaths.cpp src/platform/FileStore.cpp \
+        src/platform/AppPaths.cpp tests/persistence/DataFilesFuzz.cpp $(pkg-config --cflags --libs Qt6Core) \
+        -o build/fuzz/fuzz_data_files
       # Seeds: a fresh data.dat, lot.dat and midpage.dat.
       python3 - "$corpus" <<'PY'
 import sys

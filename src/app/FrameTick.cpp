@@ -1,6 +1,8 @@
 // The frame tick: when the next frame is due, the frames a hidden window
-// leaves out and brings forward, and one frame's steps after the drawing.
+// leaves out and brings forward, one frame's drawing and its steps after
+// the drawing, and the window's animated background.
 #include <QCheckBox>
+#include <QPainter>
 #include <QPushButton>
 #include <QWindow>
 #include <algorithm>
@@ -105,6 +107,90 @@ bool MainWindow::frameCanBeSeen() const {
     if (isMinimized()) return false;
     const QWindow* h = windowHandle();
     return !h || h->isExposed();
+}
+
+// ---- drawing --------------------------------------------------------------------
+
+void MainWindow::drawFrame() {
+    Surface& pic = picture1_->surface();
+    // A window that cannot be seen runs the frame's logic but draws nothing.
+    const bool seen = frameCanBeSeen();
+    pic.setSuspended(!seen);
+    for (auto* b : command1_) {
+        if (b) b->surface().setSuspended(!seen);
+    }
+    st_.pageBannerTicks -= 1;
+    if (st_.pageBannerTicks <= 0) st_.pageBannerTicks = 0;
+    pic.cls();
+    if (st_.alarmCountSeen != st_.alarmCount) {
+        pic.setBackColor(pic.backColor() == kPictureGrey ? kAlarmGreen : kPictureGrey);
+        pic.cls();
+    }
+    const bool launcher = launcherMode();
+    if (launcher) {
+        int16_t icon = 1;
+        DrawIcon(icon, st_, pic, icons_);
+    }
+    for (int i = 0; i < 10; ++i) slotView_.buttons[i] = command1_[i] ? &command1_[i]->surface() : nullptr;
+    slotView_.launcherMode = launcher;
+    DrawSlotPage(st_, slotView_);
+
+    if (seen) {
+        pic.pset(0, 41, pic.point(0, 41));
+        pic.print(QString::fromStdString(sv_.clock->timeOfDay() + st_.lineBreak + frameCountField(st_.measuredFps)) +
+                  QStringLiteral("fps"));
+    }
+
+    if (st_.pageBannerTicks > 0 && seen) {
+        pic.box(1, 41, 70, 75, qRgb(255, 255, 255));
+        pic.pset(1, 43, pic.point(1, 43));
+        pic.print(QString::number(st_.slotPage * 10) + QStringLiteral("番地～"));
+        pic.pset(1, 57, pic.point(1, 57));
+        pic.print(QStringLiteral("  ") + QString::number(st_.slotPage * 10 + 9) + QStringLiteral("番地"));
+    }
+    if (st_.pageBannerTicks != 0 && st_.pageBannerTicks <= st_.framesPerSecond / 1.5 && seen) {
+        const QRgb c = pic.point(0, 41);
+        for (int y = (st_.pageBannerTicks % 2 == 0) ? 41 : 40; y <= 75; y += 2) pic.line(1, y, 71, y, c);
+    }
+
+    const QRgb pulse = qRgb(0, 0, st_.pulseLevel);
+    pic.setForeColor(pulse);
+    setFormColor(pulse);
+    stepPulse(st_.pulseLevel, st_.pulseStep);
+
+    if (!launcher) {
+        DrawGame(game_, pic, st_.pulseLevel, st_.rowLevel);
+        UpdateGame(game_, st_.rowLevel, rng_);
+    }
+    picture1_->refresh();
+    for (auto* b : command1_) {
+        if (b && !b->isHidden()) b->refresh();
+    }
+    a11y_->frameDone();
+}
+
+void MainWindow::setFormColor(QRgb c) {
+    if (c == formColor_) return;
+    formColor_ = c;
+    if (picture1_->surface().suspended()) return;   // an exposure repaints it all
+    // All of the window background that shows: under see-through controls
+    // too, but not under those that paint their whole rectangle.
+    std::vector<QRect> covered;
+    for (QObject* o : children()) {
+        auto* w = qobject_cast<QWidget*>(o);
+        if (w && coversItsRect(w)) covered.push_back(w->geometry());
+    }
+    if (covered != backgroundCovers_ || backgroundShows_.isEmpty()) {
+        backgroundCovers_ = std::move(covered);
+        backgroundShows_ = QRegion(rect());
+        for (const QRect& c : backgroundCovers_) backgroundShows_ -= c;
+    }
+    update(backgroundShows_);
+}
+
+void MainWindow::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.fillRect(rect(), QColor(formColor_));
 }
 
 }  // namespace sorvel

@@ -11,7 +11,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
-#include <QPainter>
 #include <QPalette>
 #include <QPushButton>
 #include <QScreen>
@@ -37,8 +36,6 @@
 namespace sorvel {
 
 namespace {
-constexpr QRgb kPictureGrey = qRgb(192, 192, 192);
-constexpr QRgb kAlarmGreen = qRgb(0, 255, 0);
 constexpr int kCountsSaveDelayMs = 250;
 const char* const kStartCaption = "ランチャー　左：ファイル　右：フォルダ";
 const char* const kSlotTooltip = "赤：フォルダ　青：ファイル　緑：URL　黒：未決定";
@@ -46,36 +43,6 @@ const char* const kSlotTooltip = "赤：フォルダ　青：ファイル　緑�
 // The largest alarm sound read; a bigger bg.wav is cut there.
 constexpr size_t kMaxAlarmBytes = 64u * 1024u * 1024u;
 }  // namespace
-
-int virtualKeyCode(int key, bool keypad, int mainRowDigit, int positionLetter) {
-    // The main-row digits act by their place on the keyboard: with Shift,
-    // or on layouts whose digit row types other characters, they still
-    // are the digit keys.
-    if (!keypad && mainRowDigit >= 0 && mainRowDigit <= 9) return 48 + mainRowDigit;
-    if (key >= Qt::Key_0 && key <= Qt::Key_9) return keypad ? 96 + (key - Qt::Key_0) : key;
-    if (key >= Qt::Key_A && key <= Qt::Key_Z) return key;
-    // A Cyrillic or Greek letter acts as the letter key at its place.
-    if (positionLetter >= 'A' && positionLetter <= 'Z') return positionLetter;
-    if (key >= Qt::Key_F1 && key <= Qt::Key_F24) return 112 + (key - Qt::Key_F1);
-    switch (key) {
-        case Qt::Key_Delete: return 46;
-        case Qt::Key_Backspace: return 8;
-        case Qt::Key_Tab: return 9;
-        case Qt::Key_Return:
-        case Qt::Key_Enter: return 13;
-        case Qt::Key_Shift: return 16;
-        case Qt::Key_Control: return 17;
-        case Qt::Key_Alt: return 18;
-        case Qt::Key_Escape: return 27;
-        case Qt::Key_Space: return 32;
-        case Qt::Key_Left: return 37;
-        case Qt::Key_Up: return 38;
-        case Qt::Key_Right: return 39;
-        case Qt::Key_Down: return 40;
-        case Qt::Key_Insert: return 45;
-        default: return 255;
-    }
-}
 
 MainWindow::MainWindow(std::string programFolder, AppServices services, QWidget* parent)
     : QWidget(parent), folder_(std::move(programFolder)), sv_(services),
@@ -345,90 +312,6 @@ void MainWindow::loadData() {
     countsOnDisk_ = st_.slotUseCount;
 }
 
-// ---- drawing --------------------------------------------------------------------
-
-void MainWindow::drawFrame() {
-    Surface& pic = picture1_->surface();
-    // A window that cannot be seen runs the frame's logic but draws nothing.
-    const bool seen = frameCanBeSeen();
-    pic.setSuspended(!seen);
-    for (auto* b : command1_) {
-        if (b) b->surface().setSuspended(!seen);
-    }
-    st_.pageBannerTicks -= 1;
-    if (st_.pageBannerTicks <= 0) st_.pageBannerTicks = 0;
-    pic.cls();
-    if (st_.alarmCountSeen != st_.alarmCount) {
-        pic.setBackColor(pic.backColor() == kPictureGrey ? kAlarmGreen : kPictureGrey);
-        pic.cls();
-    }
-    const bool launcher = launcherMode();
-    if (launcher) {
-        int16_t icon = 1;
-        DrawIcon(icon, st_, pic, icons_);
-    }
-    for (int i = 0; i < 10; ++i) slotView_.buttons[i] = command1_[i] ? &command1_[i]->surface() : nullptr;
-    slotView_.launcherMode = launcher;
-    DrawSlotPage(st_, slotView_);
-
-    if (seen) {
-        pic.pset(0, 41, pic.point(0, 41));
-        pic.print(QString::fromStdString(sv_.clock->timeOfDay() + st_.lineBreak + frameCountField(st_.measuredFps)) +
-                  QStringLiteral("fps"));
-    }
-
-    if (st_.pageBannerTicks > 0 && seen) {
-        pic.box(1, 41, 70, 75, qRgb(255, 255, 255));
-        pic.pset(1, 43, pic.point(1, 43));
-        pic.print(QString::number(st_.slotPage * 10) + QStringLiteral("番地～"));
-        pic.pset(1, 57, pic.point(1, 57));
-        pic.print(QStringLiteral("  ") + QString::number(st_.slotPage * 10 + 9) + QStringLiteral("番地"));
-    }
-    if (st_.pageBannerTicks != 0 && st_.pageBannerTicks <= st_.framesPerSecond / 1.5 && seen) {
-        const QRgb c = pic.point(0, 41);
-        for (int y = (st_.pageBannerTicks % 2 == 0) ? 41 : 40; y <= 75; y += 2) pic.line(1, y, 71, y, c);
-    }
-
-    const QRgb pulse = qRgb(0, 0, st_.pulseLevel);
-    pic.setForeColor(pulse);
-    setFormColor(pulse);
-    stepPulse(st_.pulseLevel, st_.pulseStep);
-
-    if (!launcher) {
-        DrawGame(game_, pic, st_.pulseLevel, st_.rowLevel);
-        UpdateGame(game_, st_.rowLevel, rng_);
-    }
-    picture1_->refresh();
-    for (auto* b : command1_) {
-        if (b && !b->isHidden()) b->refresh();
-    }
-    a11y_->frameDone();
-}
-
-void MainWindow::setFormColor(QRgb c) {
-    if (c == formColor_) return;
-    formColor_ = c;
-    if (picture1_->surface().suspended()) return;   // an exposure repaints it all
-    // All of the window background that shows: under see-through controls
-    // too, but not under those that paint their whole rectangle.
-    std::vector<QRect> covered;
-    for (QObject* o : children()) {
-        auto* w = qobject_cast<QWidget*>(o);
-        if (w && coversItsRect(w)) covered.push_back(w->geometry());
-    }
-    if (covered != backgroundCovers_ || backgroundShows_.isEmpty()) {
-        backgroundCovers_ = std::move(covered);
-        backgroundShows_ = QRegion(rect());
-        for (const QRect& c : backgroundCovers_) backgroundShows_ -= c;
-    }
-    update(backgroundShows_);
-}
-
-void MainWindow::paintEvent(QPaintEvent*) {
-    QPainter p(this);
-    p.fillRect(rect(), QColor(formColor_));
-}
-
 // ---- handlers --------------------------------------------------------------------
 
 void MainWindow::command1MouseDown(int index, Qt::MouseButton button) {
@@ -576,22 +459,6 @@ void MainWindow::toggleGameMode() {
     command4Click(at(Command4::Cancel));
 }
 
-void MainWindow::formKeyDown(int vk) {
-    catchUpSkippedFrames(sv_.clock->nowMs());
-    FormKeyDown(vk, resetStep_, st_, *this);
-    scheduleTick();
-}
-
-void MainWindow::reseed() { rng_.reseed(static_cast<uint32_t>(sv_.clock->nowMs())); }
-
-void MainWindow::reset() {
-    for (auto& p : st_.slotPath) p.clear();
-    st_.windowPosition = {0, 0};
-    panel_->musicList().clear();
-    saveData();
-    loadData();
-}
-
 QString MainWindow::slotName(int index) const { return slotButtonName(st_, index, launcherMode()); }
 
 QString MainWindow::slotDescription(int index) const { return slotButtonDescription(st_, index, launcherMode()); }
@@ -631,18 +498,6 @@ bool MainWindow::eventFilter(QObject* o, QEvent* e) {
         return windowKeyPress(*static_cast<QKeyEvent*>(e));
     }
     return QWidget::eventFilter(o, e);
-}
-
-bool MainWindow::windowKeyPress(const QKeyEvent& k) {
-    const int digit = keyPositionsKnown_ ? mainRowDigitAt(k.nativeScanCode()) : -1;
-    const int letter =
-        keyPositionsKnown_ && isNonLatinLetter(k.text()) ? letterKeyAt(k.nativeScanCode()) : -1;
-    const int vk = virtualKeyCode(k.key(), k.modifiers() & Qt::KeypadModifier, digit, letter);
-    const bool game = !launcherMode();
-    formKeyDown(vk);
-    // In the game, letters and the game's function keys act only here.
-    if (game && ((vk >= kKeyA && vk <= kKeyZ) || vk == kKeyF4 || vk == kKeyF6)) return true;
-    return vk == kKeyF6;
 }
 
 }  // namespace sorvel

@@ -39,6 +39,10 @@ namespace sorvel {
 class MusicListView;
 class PlaceWatcher;
 
+// The drawing surface's grey, and the green it flashes to while the alarm rings.
+inline constexpr QRgb kPictureGrey = qRgb(192, 192, 192);
+inline constexpr QRgb kAlarmGreen = qRgb(0, 255, 0);
+
 struct AppServices {
     Clock* clock = nullptr;
     Shell* shell = nullptr;

@@ -1,7 +1,6 @@
 #include "filedialog/FileDialog.h"
 
 #include <QCheckBox>
-#include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
@@ -348,11 +347,6 @@ void FileDialog::keyPressEvent(QKeyEvent* e) {
         return;
     }
     QDialog::keyPressEvent(e);
-}
-
-void FileDialog::closeEvent(QCloseEvent* e) {
-    // The close box leaves the request and the folder as they were.
-    QDialog::closeEvent(e);
 }
 
 bool FileDialog::eventFilter(QObject* o, QEvent* e) {

@@ -58,7 +58,6 @@ public:
     void pickDrive(int idx);
 
 protected:
-    void closeEvent(QCloseEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
     bool eventFilter(QObject* o, QEvent* e) override;
 

@@ -10,8 +10,6 @@
 namespace sorvel {
 
 constexpr int kSlotCount = 251;   // slots 0..250; 250 is on no page
-constexpr int kPageCount = 25;    // pages 0..24
-constexpr int kSlotsPerPage = 10;
 constexpr int kNoHover = 10;
 
 // Counters wrap like their 16/32-bit types instead of overflowing.
@@ -39,7 +37,6 @@ struct LauncherState {
     int64_t secondStartTime = 0;
     int32_t framesThisSecond = 0;
     int16_t measuredFps = 0;
-    bool firstFrameDone = false;   // an empty lastFrameTime always draws
 
     // drawing
     std::array<int16_t, 2> infoPanelHalfSize{};

@@ -111,6 +111,13 @@ std::string encodeMidpageDat(const LauncherState& s) {
 }
 
 namespace {
+// The files SaveData and the music lists write: data.dat, lot.dat,
+// midpage.dat and midlist*.dat.
+bool isSavedDataFile(std::string_view name) {
+    if (name == "data.dat" || name == "lot.dat" || name == "midpage.dat") return true;
+    return name.size() >= 11 && name.substr(0, 7) == "midlist" && name.substr(name.size() - 4) == ".dat";
+}
+
 // The counts to store beside the slot targets that stay on disk when
 // data.dat could not be replaced: the count of today for every slot that
 // still holds what is on disk, the stored count for one registered anew.
@@ -168,7 +175,7 @@ bool SaveCounts(const std::string& folder, const LauncherState& s) {
 void LoadData(const std::string& folder, LauncherState& s, DataFileHost& host) {
     // A file that fails keeps the others from nothing: each is read on its
     // own, so a missing data.dat never costs the counts, the page or its list.
-    removeLeftoverTempFiles(folder);
+    removeLeftoverTempFiles(folder, isSavedDataFile);
     readFile(programFile(folder, "data.dat"), s, parseDataDat);
     readFile(programFile(folder, "lot.dat"), s, parseLotDat);
     readFile(programFile(folder, "midpage.dat"), s, parseMidpageDat);

@@ -206,12 +206,13 @@ struct FluidMci::Impl {
     bool fontReported = false;
 };
 
-FluidMci::FluidMci(std::string programFolder) : d_(new Impl) { d_->folder = std::move(programFolder); }
+FluidMci::FluidMci(std::string programFolder) : d_(std::make_unique<Impl>()) {
+    d_->folder = std::move(programFolder);
+}
 
 FluidMci::~FluidMci() {
     std::string r;
     sendString("close bgm", &r);
-    delete d_;
 }
 
 double FluidMci::soundFontLoadMs() const { return d_->fontMs; }
@@ -301,7 +302,7 @@ int32_t FluidMci::sendString(const std::string& cmd, std::string* reply) {
         if (!d_->aliasOpen) return kMciUnknownAlias;
         std::lock_guard<std::mutex> g(dev.mu);
         if (cmd == "play bgm from 0" || dev.ended || d_->stopped || !dev.player) {
-            if (!startPlayer(dev, d_->smf)) return kMciFileNotFound;
+            if (!startPlayer(dev, d_->smf)) return kMciDeviceBusy;   // as the open says it
         }
         d_->stopped = false;
         if (fluid_player_get_status(dev.player) != FLUID_PLAYER_PLAYING) fluid_player_play(dev.player);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,8 @@ class FluidMci : public Mci {
 public:
     explicit FluidMci(std::string programFolder);
     ~FluidMci() override;
+    FluidMci(const FluidMci&) = delete;
+    FluidMci& operator=(const FluidMci&) = delete;
     int32_t sendString(const std::string& command, std::string* reply) override;
     std::string errorString(int32_t code) override;
     // Told from the audio thread when a track has played to its end.
@@ -35,7 +38,7 @@ public:
 
 private:
     struct Impl;
-    Impl* d_;
+    std::unique_ptr<Impl> d_;
 };
 
 class SdlWavPlayer : public WavPlayer {

@@ -250,16 +250,15 @@ bool writeFileAtomically(const std::string& path, std::string_view content) {
     return true;
 }
 
-void removeLeftoverTempFiles(const std::string& folder) {
+void removeLeftoverTempFiles(const std::string& folder, bool (*saved)(std::string_view name)) {
     std::error_code ec;
     std::filesystem::directory_iterator it(folder.empty() ? std::string(".") : folder, ec), end;
     for (; !ec && it != end; it.increment(ec)) {
         const std::string name = it->path().filename().string();
-        const auto mark = name.rfind(".dat.tmp-");
-        if (mark == std::string::npos || mark == 0 || name.size() != mark + 9 + 6) continue;
+        const auto mark = name.rfind(kTempMark);
+        if (mark == std::string::npos || mark == 0 || name.size() != mark + sizeof kTempMark - 1 + 6) continue;
         // Only what our own saves leave behind.
-        const std::string base = name.substr(0, mark);
-        if (base != "data" && base != "lot" && base != "midpage" && base.rfind("midlist", 0) != 0) continue;
+        if (!saved(std::string_view(name).substr(0, mark))) continue;
         std::error_code rec;
         if (it->is_regular_file(rec) && !it->is_symlink(rec)) std::filesystem::remove(it->path(), rec);
     }

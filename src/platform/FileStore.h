@@ -61,9 +61,10 @@ bool folderOfFileIsThere(const std::string& path);
 // error. The version written becomes the one last seen (see replaceFile).
 bool writeFileAtomically(const std::string& path, std::string_view content);
 
-// Removes the temporary files ("NAME.dat.tmp-" and six characters) that a
-// save cut short by a crash or a power loss left in the folder.
-void removeLeftoverTempFiles(const std::string& folder);
+// Removes the temporary files ("NAME.tmp-" and six characters) that a save
+// of a file NAME cut short by a crash or a power loss left in the folder,
+// for the names `saved` says the program saves there.
+void removeLeftoverTempFiles(const std::string& folder, bool (*saved)(std::string_view name));
 
 // The path a chain of symlinks ends at (path itself when it is no link).
 // A dangling link gives the path it points to.

@@ -67,7 +67,6 @@ void Surface::setFont(const QFont& f) {
     textCache_.clear();
     metrics_ = QFontMetrics(font_);
     lineHeight_ = std::max(1, metrics_.height());
-    ascent_ = metrics_.ascent();
     if (painter_) painter_->setFont(font_);
 }
 

@@ -108,7 +108,6 @@ private:
     QFont font_ = uiFont(12);
     QFontMetrics metrics_{font_};
     int lineHeight_ = 12;
-    int ascent_ = 10;
     int curX_ = 0;
     int curY_ = 0;
 };

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "persistence/DataFiles.h"
+#include "launcher/SlotRules.h"
 #include "persistence/ItemFile.h"
 
 using namespace sorvel;
