@@ -14,6 +14,7 @@
 #include <functional>
 
 #include "TempDir.h"
+#include "TwinWindow.h"
 #include "WindowFakes.h"
 #include "app/MainWindow.h"
 #include "launcher/Commands.h"
@@ -176,20 +177,7 @@ TEST_F(FramePath, BannerPanelAndAlarmFramesReachTheScreenWhole) {
 // same frames and presses, end in the same state; shown again, the next
 // frame gives the same picture.
 TEST(FramePathHidden, AMinimisedWindowKeepsStepWithAShownOne) {
-    struct One : WindowFakes {
-        TempDir dir;
-        std::unique_ptr<MainWindow> w;
-        explicit One(FakeClock& shared) {
-            AppServices sv = services();
-            sv.clock = &shared;   // both run on one clock
-            w = std::make_unique<MainWindow>(dir.path(), sv);
-            w->endProgram = [](int) {};
-            w->runFileDialog = [] {};
-            w->formLoad();
-            w->move(0, 0);
-            w->show();
-        }
-    };
+    using One = TwinWindow;
     FakeClock clock;
     clock.now = 7'000'000;
     One shown(clock), hidden(clock);

@@ -8,8 +8,7 @@
 #include <functional>
 #include <memory>
 
-#include "TempDir.h"
-#include "WindowFakes.h"
+#include "TwinWindow.h"
 #include "app/MainWindow.h"
 #include "platform/Fakes.h"
 #include "timer/TimerRules.h"
@@ -17,20 +16,7 @@
 using namespace sorvel;
 
 namespace {
-struct Twin : WindowFakes {
-    TempDir dir;
-    std::unique_ptr<MainWindow> w;
-    explicit Twin(FakeClock& shared) {
-        AppServices sv = services();
-        sv.clock = &shared;
-        w = std::make_unique<MainWindow>(dir.path(), sv);
-        w->endProgram = [](int) {};
-        w->runFileDialog = [] {};
-        w->formLoad();
-        w->move(0, 0);
-        w->show();
-    }
-};
+using Twin = TwinWindow;
 
 struct HiddenTwin : ::testing::Test {
     FakeClock clock;

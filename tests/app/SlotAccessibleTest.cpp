@@ -10,6 +10,7 @@
 #include <QWindow>
 #include <vector>
 
+#include "Seam.h"
 #include "TempDir.h"
 #include "WindowFakes.h"
 #include "app/MainWindow.h"
@@ -34,16 +35,10 @@ void record(QAccessibleEvent* e) { told().push_back({e->object(), e->type()}); }
 
 // Accessibility switched on with every event caught here, for one test.
 struct Listening {
-    Listening() {
-        told().clear();
-        SlotAccessibility::tell = record;
-        SlotAccessibility::listening = [] { return true; };
-    }
-    ~Listening() {
-        SlotAccessibility::listening = &QAccessible::isActive;
-        SlotAccessibility::tell = &QAccessible::updateAccessibility;
-        told().clear();
-    }
+    Seam<void (*)(QAccessibleEvent*)> tell{SlotAccessibility::tell, record};
+    Seam<bool (*)()> listening{SlotAccessibility::listening, [] { return true; }};
+    Listening() { told().clear(); }
+    ~Listening() { told().clear(); }
 };
 
 int count(QObject* o, QAccessible::Event type) {

@@ -8,7 +8,7 @@ import re
 import time
 
 import harness
-from harness import expect
+from harness import AT, expect
 
 WHITE = (255, 255, 255)
 UPPER_ROW_RU = ["Cyrillic_shorti", "Cyrillic_tse", "Cyrillic_u", "Cyrillic_ka", "Cyrillic_ie",
@@ -37,56 +37,52 @@ def test(s):
 
     # "MIDI予約" over the pulsing surface: its pixels stay as they are.
     s.move_away()
-    s.click(8 + 224 + 20, 56 + 10)   # "TIMER"
+    s.click(*AT["timer"])
     s.move_away()
     box = (16, 80, 73, 17)           # the check box, client coordinates
     shots = []
     for _ in range(6):
         img = s.screenshot()
         shots.append([img.at(x + box[0] + i, y + box[1] + j) for j in range(box[3]) for i in range(box[2])])
-        time.sleep(0.17)
+        time.sleep(0.17)   # spread over the pulse: the time is the point
     expect(all(p == shots[0] for p in shots), "the check box does not change with the pulse")
-    s.click(240 + 24, 80 + 12)       # "止める"
+    s.click(*AT["stop alarm"])
 
     # The page banner at 20000 frames per second.
-    s.click(8 + 264 + 16, 56 + 10)   # "FPS"
-    s.click(96 + 36, 80 + 11)
+    s.click(*AT["rate"])
+    s.click(*AT["entry"])
     s.type("2e4")
-    s.click(176 + 32, 80 + 12)       # "FPS　OK"
+    s.click(*AT["entry ok"])
     expect(harness.wait_until(lambda: "FPS:20000" in s.title(), 3), "rate 20000: %s" % s.title())
-    s.click(8 + 199 + 12, 56 + 10)   # "次"
+    s.click(*AT["next page"])
     expect(harness.wait_until(lambda: s.screenshot().at(x + 8 + 60, y + 42) == WHITE, 1.5),
            "the page banner shows")
-    s.click(8 + 264 + 16, 56 + 10)
-    s.click(96 + 36, 80 + 11)
+    s.click(*AT["rate"])
+    s.click(*AT["entry"])
     s.type("20")
-    s.click(176 + 32, 80 + 12)
+    s.click(*AT["entry ok"])
     expect(harness.wait_until(lambda: "FPS:20 " in s.title(), 3), "back to 20")
-    s.click(8 + 199 - 12, 56 + 10)   # "前": page 0 again
+    s.click(*AT["previous page"])   # page 0 again
 
     # A desktop entry whose program is missing.
-    s.click(30, 10)
-    time.sleep(0.5)
+    s.click(*harness.slot(0))
+    harness.wait_until(lambda: "gone.desktop" in s.output(), 5)
 
     # The typing game under a Russian layout.
     s.x("setxkbmap", "ru")
     s.move_away()
     s.key("F6")
-    time.sleep(0.3)
     s.key("0")          # upper row only
     s.key("F4")
-    time.sleep(0.4)
-    before = harness.game_line_lefts(s)
+    before = harness.six_game_lines(s)
     expect(all(v is not None for v in before), "six lines on screen %s" % before)
     hit = False
     for k in UPPER_ROW_RU:
         s.key(k)
-        time.sleep(0.35)
-        after = harness.game_line_lefts(s)
-        if any(a is not None and b is not None and a > b for a, b in zip(after, before)) or None in after:
+        if harness.head_removed(s, before):
             hit = True
             break
-        before = after
+        before = harness.game_line_lefts(s)
     expect(hit, "a Cyrillic key removed the head with the letter of its place")
     s.key("F6")
     s.x("setxkbmap", "us")

@@ -12,6 +12,7 @@ import tempfile
 import time
 
 CRLF = "\r\n"
+SURFACE_GREY = (192, 192, 192)
 
 # What AddressSanitizer, LeakSanitizer, UndefinedBehaviorSanitizer and
 # ThreadSanitizer print when a sanitized build finds a fault.
@@ -41,6 +42,53 @@ def wait_until(pred, timeout=5.0, step=0.05):
             return v
         time.sleep(step)
     return pred()
+
+
+# Where the scripts click: a point inside each control, in client
+# coordinates of its window (the control's left and top in pixels, plus an
+# offset into it).
+AT = {
+    # The launcher window.
+    "register": (8 + 101 + 36, 56 + 10),       # "登録/上書き"
+    "previous page": (8 + 199 - 12, 56 + 10),  # "前"
+    "next page": (8 + 199 + 12, 56 + 10),      # "次"
+    "timer": (8 + 224 + 20, 56 + 10),          # "TIMER"
+    "rate": (8 + 264 + 16, 56 + 10),           # "FPS"
+    "entry": (96 + 36, 80 + 11),               # the number entry of TIMER and FPS
+    "entry ok": (176 + 32, 80 + 12),           # "OK（分）" or "FPS　OK"
+    "stop alarm": (240 + 24, 80 + 12),         # "止める"
+    "select music": (56 + 48, 88 + 8),         # "Select(mid)"
+    "delete music": (216 + 12, 88 + 8),        # "Delete"
+    "help": (296 + 10, 88 + 8),                # "？"
+    "copy address": (8 + 40, 104 + 8),         # "IPのコピー"
+    "music list": (96 + 40, 104 + 8),          # "List U/D"
+    "play": (176 + 20, 104 + 8),               # "Play"
+    "stop": (216 + 20, 104 + 8),               # "Stop"
+    "pattern": (264 + 16, 104 + 8),            # the play pattern (繰返 ...)
+    "track name": (8 + 100, 128 + 9),          # the box with the playing file's name
+    "track number": (208 + 50, 128 + 9),       # the box with "n/m"
+    "surface": (250, 48),                      # the bare drawing surface right of the icon
+    # The file dialog.
+    "dialog path": (64 + 100, 224 + 9),        # the path field
+    "dialog ok": (376 + 60, 8 + 20),           # "OKっす"
+    "dialog cancel": (376 + 60, 56 + 20),      # "Cancelっす"
+    "dialog folders": (8 + 60, 32 + 8),        # the first row of the folder list
+}
+
+
+def slot(i):
+    """A point inside slot button i (0 to 9), right of the middle of its label."""
+    return 8 + (i % 5) * 60 + 30, (i // 5) * 20 + 10
+
+
+def music_row(k):
+    """The centre of row k of the music list once it has slid to the top."""
+    return 108, 8 + 12 * k
+
+
+def pattern_row(k):
+    """Row k of the menu the pattern button opens."""
+    return 276, 48 + 8 + 12 * k
 
 
 def data_dat(slots=None, left=0, top=0):
@@ -77,6 +125,27 @@ def game_line_lefts(s, grey=(192, 192, 192)):
                 break
         lefts.append(left)
     return lefts
+
+
+def six_game_lines(s, timeout=3):
+    """The game lines' lefts once all six are on screen (the last look when
+    they never are)."""
+    def six():
+        lefts = game_line_lefts(s)
+        return lefts if None not in lefts else None
+
+    return wait_until(six, timeout) or game_line_lefts(s)
+
+
+def head_removed(s, before, timeout=0.35):
+    """Whether a line lost its head (its left moved right, or it emptied)
+    against the lefts `before`. A key that hits no head changes nothing:
+    it is given this long, so here the time is the point."""
+    def removed():
+        after = game_line_lefts(s)
+        return any(a is not None and b is not None and a > b for a, b in zip(after, before)) or None in after
+
+    return wait_until(removed, timeout)
 
 
 class Session:
@@ -235,7 +304,9 @@ class Session:
             fail("the launcher window did not appear")
         self.win = wid
         self.x("xdotool", "windowfocus", "--sync", self.win, check=False)
-        time.sleep(0.3)
+        # Drawn: the bare surface right of the icon shows its grey.
+        gx, gy, _, _ = self.geometry()
+        wait_until(lambda: self.screenshot().at(gx + 8 + 250, gy + 48) == SURFACE_GREY, 3)
         return self.win
 
     def log_file(self, name):
@@ -256,6 +327,10 @@ class Session:
     def sanitizer_reports(self):
         return [(p, line) for p in self.logs for line in self.output(p).splitlines()
                 if any(m in line for m in SANITIZER_MARKS)]
+
+    def windows(self):
+        """The visible windows of launchers (their menus included)."""
+        return self.x("xdotool", "search", "--onlyvisible", "--class", "sorvel_p", check=False).stdout.split()
 
     def find_window(self, *search):
         r = self.x("xdotool", "search", "--onlyvisible", *search, check=False)
@@ -312,6 +387,36 @@ class Session:
 
     def clipboard(self):
         return self.x("xclip", "-o", "-selection", "clipboard", check=False).stdout
+
+    def set_clipboard(self, text):
+        """Puts text on the clipboard (an xclip of ours holds it until
+        another client takes the selection)."""
+        subprocess.run(["xclip", "-i", "-selection", "clipboard"], input=text, text=True, env=self.env,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True)
+
+    def copied(self, control, tries=3):
+        """What the text box at the named control holds: clicked, all
+        selected and copied. The clipboard is cleared first, so an answer
+        is always this copy's; a copy that has not come within a second is
+        made again; "" when none came (an empty box copies nothing)."""
+        cleared = "<cleared %d>" % time.monotonic_ns()
+        self.set_clipboard(cleared)
+        wait_until(lambda: self.clipboard() == cleared, 2)
+
+        def fresh():
+            text = self.clipboard()
+            return text if text != cleared else None
+
+        for _ in range(tries):
+            self.click(*AT[control])
+            # Both keys at once: a box the program rewrites every frame (a
+            # track that ends at once and plays again) would lose a
+            # selection made a frame earlier.
+            self.x("xdotool", "key", "--delay", "0", "ctrl+a", "ctrl+c")
+            text = wait_until(fresh, 1.0, 0.02)
+            if text is not None:
+                return text.strip()
+        return ""
 
     def focus(self, wid):
         self.x("xdotool", "windowfocus", "--sync", wid, check=False)

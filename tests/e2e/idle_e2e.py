@@ -6,24 +6,17 @@ import os
 import time
 
 import harness
-from harness import expect
+from harness import AT, expect
 
 ALARM = "時間だよ！　クリックで止まるよ"
 
 
-def box(s, x):
-    s.click(x, 128 + 9)
-    s.key("ctrl+a", "ctrl+c")
-    time.sleep(0.05)
-    return s.clipboard().strip()
-
-
 def track_number(s):
-    return box(s, 208 + 50)
+    return s.copied("track number")
 
 
 def track_name(s):
-    return box(s, 8 + 100)
+    return s.copied("track name")
 
 
 def unmap(s):
@@ -33,7 +26,6 @@ def unmap(s):
 def remap(s):
     s.x("xdotool", "windowmap", "--sync", s.win)
     s.x("xdotool", "windowfocus", "--sync", s.win, check=False)
-    time.sleep(0.15)
 
 
 def music(s):
@@ -48,19 +40,19 @@ def music(s):
     s.write("midlist.dat", "".join('"%s"\r\n' % p for p in paths))
     s.start()
     s.move_away()
-    s.click(176 + 20, 104 + 8)   # "Play"
+    s.click(*AT["play"])
     expect(harness.wait_until(lambda: track_number(s) == "1/5", 3), "the first track plays")
     # The moment the second track starts, to a poll's accuracy (a look at
     # the box takes up to 0.6 s).
     expect(harness.wait_until(lambda: track_number(s) == "2/5", 8, 0.02), "the second one follows")
     t0 = time.monotonic()
     unmap(s)
-    time.sleep(max(0.0, t0 + 4.5 - time.monotonic()))
+    time.sleep(max(0.0, t0 + 4.5 - time.monotonic()))   # the time unmapped is the point
     remap(s)
     # The second track began up to a second before t0; a track and its
     # change take 2.0 to 2.15 s: the ends that passed meanwhile fix the track.
     e0 = time.monotonic() - t0
-    number = track_number(s)
+    number = harness.wait_until(lambda: track_number(s), 3, 0)
     e1 = time.monotonic() - t0
     low, high = int(e0 // 2.15), int((e1 + 1.0) // 2.0)
     expect(low >= 1, "the window was unmapped for long enough (%.2f s)" % e0)
@@ -73,14 +65,14 @@ def music(s):
     expect(name, "and its name shows")
     nxt = "%d/5" % (k % 5 + 1)
     expect(harness.wait_until(lambda: track_number(s) == nxt, 3.5, 0.1), "then the next: %s" % nxt)
-    s.click(216 + 20, 104 + 8)   # "Stop"
+    s.click(*AT["stop"])
 
 
 def countdown(s):
-    s.click(8 + 224 + 20, 56 + 10)   # "TIMER"
-    s.click(96 + 36, 80 + 11)        # the entry
-    s.type("0.05")                   # three seconds
-    s.click(176 + 32, 80 + 12)       # "OK（分）"
+    s.click(*AT["timer"])
+    s.click(*AT["entry"])
+    s.type("0.05")   # three seconds
+    s.click(*AT["entry ok"])
     t0 = time.monotonic()
     unmap(s)
     counting = harness.wait_until(lambda: s.title().startswith("0:"), 1.5, 0.05)
@@ -91,7 +83,7 @@ def countdown(s):
     # Three marks count 60 frames down, the fourth runs out: 3 to 4 s.
     expect(2.9 <= t <= 4.3, "on time: %.2f s after OK" % t)
     remap(s)
-    s.click(250, 48)   # the click on the drawing surface stops it
+    s.click(*AT["surface"])   # the click on the drawing surface stops it
     expect(harness.wait_until(lambda: s.title().startswith("FPS:20"), 2.5), "rate caption restored")
 
 

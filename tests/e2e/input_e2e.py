@@ -7,7 +7,7 @@ import os
 import time
 
 import harness
-from harness import expect
+from harness import AT, expect
 
 DIALOG = "ファイルを選んでください"
 
@@ -31,17 +31,18 @@ def test(s):
 
     # A double-click on the URL slot: one launch.
     gx, gy, _, _ = s.geometry()
-    s.x("xdotool", "mousemove", "--sync", str(gx + 8 + 30), str(gy + 10))
+    sx, sy = harness.slot(0)
+    s.x("xdotool", "mousemove", "--sync", str(gx + sx), str(gy + sy))
     s.x("xdotool", "click", "--repeat", "2", "--delay", "80", "1")
     # Side buttons (8, 9) on the same slot: nothing.
     s.x("xdotool", "click", "8")
     s.x("xdotool", "click", "9")
     lines = harness.wait_until(lambda: opener_lines(s), 5)
-    time.sleep(0.5)
+    time.sleep(0.5)   # no second launch comes: only time can tell
     expect(opener_lines(s) == ["http://example.org/x"], "one launch for a double-click: %r" % opener_lines(s))
 
-    s.click(8 + 90, 10)   # the document with the x bit
-    s.click(8 + 150, 10)  # "//", the root folder
+    s.click(*harness.slot(1))   # the document with the x bit
+    s.click(*harness.slot(2))   # "//", the root folder
     harness.wait_until(lambda: len(opener_lines(s)) >= 3, 5)
     lines = opener_lines(s)
     expect(len(lines) == 3 and lines[1].endswith("/notes.txt") and lines[1].startswith("file://"),
@@ -49,21 +50,21 @@ def test(s):
     expect(lines[2] == "file:///", "the root folder opens as file:/// (%r)" % lines[2])
 
     # Enter in the folder list only moves in the list.
-    s.click(8 + 101 + 36, 56 + 10)   # "登録/上書き"
+    s.click(*AT["register"])
     dlg = harness.wait_until(lambda: s.find_window("--name", DIALOG), 5)
     expect(dlg, "the file dialog opened")
     s.focus(dlg)
-    s.click(8 + 60, 32 + 8, wid=dlg)   # first row of the folder list
+    s.click(*AT["dialog folders"], wid=dlg)
     s.key("Return")
-    time.sleep(0.4)
+    time.sleep(0.4)   # the dialog stays: only time can tell
     expect(s.find_window("--name", DIALOG), "Enter in the folder list leaves the dialog open")
-    s.click(376 + 60, 56 + 20, wid=dlg)   # "Cancelっす"
+    s.click(*AT["dialog cancel"], wid=dlg)
     expect(harness.wait_until(lambda: not s.find_window("--name", DIALOG), 5), "Cancel closes the dialog")
 
     # The reset question, with a button holding the focus.
     s.focus(s.win)
     s.move_away()
-    s.click(8 + 40, 104 + 8)   # "IPのコピー" takes the focus
+    s.click(*AT["copy address"])   # the button takes the focus
     s.key("F1", "F9", "F3", "Delete")
     box = harness.wait_until(lambda: s.find_window("--name", "リセット操作"), 5)
     expect(box, "the reset question is shown")
@@ -76,7 +77,7 @@ def test(s):
 
     s.focus(s.win)
     s.key("F1", "F9", "F3", "Delete")
-    time.sleep(0.8)
+    time.sleep(0.8)   # no question comes: only time can tell
     expect(not s.find_window("--name", "リセット操作"), "right after the answer the same keys do not ask again")
     s.key("x", "F1", "F9", "F3", "Delete")
     box = harness.wait_until(lambda: s.find_window("--name", "リセット操作"), 5)

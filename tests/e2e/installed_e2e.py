@@ -49,7 +49,7 @@ def installed(s):
     s.start(program)
     expect(os.path.isdir(data), "the data folder was created on first start")
     expect(os.path.getsize(os.path.join(data, "bg.wav")) > 44, "the default chime was copied for the user")
-    s.click(296 + 10, 88 + 8)   # "？"
+    s.click(*harness.AT["help"])
     log = harness.wait_until(lambda: os.path.exists(s.opener_log) and open(s.opener_log).read(), 5)
     expect(log and os.path.join(prefix, "share", "sorvel_p", "readme.txt") in log,
            "help opens the installed readme.txt (%r)" % log)
@@ -73,7 +73,7 @@ def installed(s):
     s.start(program)
     x, y, w, h = s.geometry()
     expect(0 <= x and 0 <= y and x + w <= 1024 and y + h <= 768, "the window came back into view (%d,%d)" % (x, y))
-    s.click(8 + 30, 10)   # left button on slot 0
+    s.click(*harness.slot(0))   # left button on slot 0
     got = harness.wait_until(lambda: os.path.exists(probe_log) and open(probe_log).read(), 5)
     expect(got == "arg:alpha\narg:b c\ncwd:%s\n" % apps, "the desktop entry's Exec line ran: %r" % got)
     expect(entry not in open(s.opener_log).read(), "the entry was not handed to the opener")

@@ -5,13 +5,11 @@ import os
 import time
 
 import harness
-from harness import expect
+from harness import AT, expect
 
 
 def track_shown(s):
-    s.click(8 + 100, 128 + 9)   # the track name box
-    s.key("ctrl+a", "ctrl+c")
-    return s.clipboard().strip()
+    return s.copied("track name")
 
 
 def test(s):
@@ -23,17 +21,16 @@ def test(s):
             f.write(harness.smf(notes))
     s.start()
     s.move_away()
-    s.click(96 + 40, 104 + 8)   # "List U/D"
-    time.sleep(0.6)
-    s.click(56 + 48, 88 + 8)    # "Select(mid)"
+    s.click(*AT["music list"])
+    s.click(*AT["select music"])
     dlg = harness.wait_until(lambda: s.find_window("--name", "ファイルを選んでください"), 5)
     expect(dlg, "the file dialog opened")
     s.focus(dlg)
-    s.click(64 + 100, 224 + 9, wid=dlg)
+    s.click(*AT["dialog path"], wid=dlg)
     s.type(music)
     s.key("Return")   # the lists move to the folder
     s.type("a.mid B.MID")
-    s.click(376 + 60, 8 + 20, wid=dlg)   # "OKっす"
+    s.click(*AT["dialog ok"], wid=dlg)
     expect(harness.wait_until(lambda: not s.find_window("--name", "ファイルを選んでください"), 5),
            "the dialog closed")
     listed = harness.wait_until(lambda: s.read("midlist.dat"), 3)

@@ -7,7 +7,7 @@ import os
 import time
 
 import harness
-from harness import expect
+from harness import AT, expect
 
 TICK = os.sysconf("SC_CLK_TCK")
 
@@ -40,16 +40,6 @@ def cpu_seconds(pid):
     return (int(fields[11]) + int(fields[12])) / TICK
 
 
-def shown(s, x):
-    s.click(x, 128 + 9)
-    s.key("ctrl+a", "ctrl+c")
-    return s.clipboard().strip()
-
-
-def row(k):
-    return 8 + 12 * k   # centre of list row k, the list at the top
-
-
 def test(s):
     music = os.path.join(s.tmp, "Music")
     os.makedirs(music)
@@ -66,27 +56,29 @@ def test(s):
     s.write("midlist.dat", listed("cut.mid", "wrapped.mid", "a.mid", "b.mid"))
     s.start()
     s.move_away()
-    s.click(136, 112)   # List U/D
+    s.click(*AT["music list"])
     time.sleep(0.8)
-    expect(shown(s, 258) == "Midi No", "opening the list selects nothing")
-    expect(shown(s, 108) == "Midi Name", "opening the list plays nothing")
+    expect(s.copied("track number") == "Midi No", "opening the list selects nothing")
+    expect(s.copied("track name") == "Midi Name", "opening the list plays nothing")
 
-    s.click(108, row(0))   # the cut file
+    s.click(*harness.music_row(0))   # the cut file
     expect(harness.wait_until(lambda: s.read("midlist.dat") == listed("wrapped.mid", "a.mid", "b.mid"), 3),
            "the file cut inside its track left the list: %r" % s.read("midlist.dat"))
-    expect(shown(s, 108) == path("wrapped.mid"), "the RMID file after it plays")
+    expect(s.copied("track name") == path("wrapped.mid"), "the RMID file after it plays")
 
     # Press on a.mid, drag to b.mid, release.
     gx, gy, _, _ = s.geometry()
-    s.x("xdotool", "mousemove", "--sync", str(gx + 108), str(gy + row(1)))
+    rx, ry = harness.music_row(1)
+    s.x("xdotool", "mousemove", "--sync", str(gx + rx), str(gy + ry))
     s.x("xdotool", "mousedown", "1")
-    time.sleep(0.2)
-    s.x("xdotool", "mousemove", "--sync", str(gx + 108), str(gy + row(2)))
+    time.sleep(0.2)   # a person's drag takes its time
+    rx, ry = harness.music_row(2)
+    s.x("xdotool", "mousemove", "--sync", str(gx + rx), str(gy + ry))
     time.sleep(0.2)
     s.x("xdotool", "mouseup", "1")
-    time.sleep(0.3)
-    expect(shown(s, 108) == path("b.mid"), "the entry the drag ended on plays")
-    s.click(228, 96)   # Delete
+    played = harness.wait_until(lambda: s.copied("track name") == path("b.mid"), 3)
+    expect(played, "the entry the drag ended on plays")
+    s.click(*AT["delete music"])
     expect(harness.wait_until(lambda: s.read("midlist.dat") == listed("wrapped.mid", "a.mid"), 3),
            "Delete removed the highlighted entry: %r" % s.read("midlist.dat"))
     expect(s.terminate() == 0, "clean shut-down")
@@ -97,17 +89,17 @@ def test(s):
     s.start()
     s.move_away()
     for pattern_row in (1, 3):   # 単連, 繰返
-        s.click(280, 112)         # the pattern button
-        time.sleep(0.2)
-        s.click(276, 48 + 8 + 12 * pattern_row)
-        s.click(176 + 20, 112)    # Play
-        time.sleep(0.5)
+        s.click(*AT["pattern"])
+        time.sleep(0.2)   # the menu opens (it shows no sign an X client could wait for)
+        s.click(*harness.pattern_row(pattern_row))
+        s.click(*AT["play"])
+        time.sleep(0.5)   # the start of play is left out of the measure
         c0 = cpu_seconds(s.app.pid)
-        time.sleep(3)
+        time.sleep(3)   # the CPU it takes over a while: the time is the point
         cpu = (cpu_seconds(s.app.pid) - c0) / 3 * 100
         print("CPU with an entry that ends at once, pattern row %d: %.1f %% of a core" % (pattern_row, cpu))
         expect(cpu < 50, "no busy loop under pattern row %d (%.1f %% CPU)" % (pattern_row, cpu))
-        expect(shown(s, 258) == "1/1", "the entry is selected and playing")
+        expect(s.copied("track number") == "1/1", "the entry is selected and playing")
     expect(s.read("midlist.dat") == listed("quick.mid"), "the playable entry stays in the list")
     expect(s.terminate() == 0, "clean shut-down")
     lines = [l for l in s.output().splitlines() if "XDG_RUNTIME_DIR" not in l]

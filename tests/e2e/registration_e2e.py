@@ -6,7 +6,7 @@ import re
 import time
 
 import harness
-from harness import expect
+from harness import AT, expect
 
 
 def test(s):
@@ -19,31 +19,31 @@ def test(s):
     os.chmod(script, 0o755)
     s.start()
 
-    s.click(8 + 101 + 36, 56 + 10)   # "登録/上書き"
+    s.click(*AT["register"])
     dlg = harness.wait_until(lambda: s.find_window("--name", "ファイルを選んでください"), 5)
     expect(dlg, "the file dialog opened")
     s.focus(dlg)
-    s.click(64 + 100, 224 + 9, wid=dlg)   # the path field
+    s.click(*AT["dialog path"], wid=dlg)
     s.type(script)
-    s.click(376 + 60, 8 + 20, wid=dlg)    # "OKっす"
+    s.click(*AT["dialog ok"], wid=dlg)
     expect(harness.wait_until(lambda: not s.find_window("--name", "ファイルを選んでください"), 5),
            "the dialog closed")
 
-    s.click(8 + 30, 10)   # left button on slot 0: registers
+    s.click(*harness.slot(0))   # left button on slot 0: registers
     data = harness.wait_until(lambda: s.read("data.dat"), 3)
     expect(data and data.startswith('"%s"\r\n' % script), "data.dat holds the script at once")
 
     time.sleep(0.6)       # a second press sooner would be the second half of a double-click
-    s.click(8 + 30, 10)   # left button again: runs it in its folder
+    s.click(*harness.slot(0))   # left button again: runs it in its folder
     cwd = harness.wait_until(lambda: os.path.exists(marker) and open(marker).read().strip(), 5)
     expect(cwd == tool_dir, "the script ran in its own folder (%r)" % cwd)
 
-    s.click(8 + 30, 10, button=3)   # right button: its folder goes to the opener
+    s.click(*harness.slot(0), button=3)   # right button: its folder goes to the opener
     log = harness.wait_until(lambda: os.path.exists(s.opener_log) and open(s.opener_log).read(), 5)
     expect(log and "my%20tools" in log, "the opener was asked for the folder: %r" % log)
 
     s.move_away()
-    s.click(8 + 40, 104 + 8)   # "IPのコピー"
+    s.click(*AT["copy address"])
     ip = harness.wait_until(lambda: s.clipboard().strip(), 3)
     expect(re.fullmatch(r"\d+\.\d+\.\d+\.\d+", ip or ""), "the clipboard holds an address: %r" % ip)
     r = s.x("sh", "-c", "ip -o -4 addr show 2>/dev/null | awk '{print $4}' | cut -d/ -f1", check=False)
@@ -51,11 +51,9 @@ def test(s):
     if r.stdout.strip():
         expect(ip in known, "the address is one of this machine's (%s)" % sorted(known))
 
-    s.click(296 + 10, 88 + 8)   # "？"
+    s.click(*AT["help"])
     expect(harness.wait_until(lambda: "readme.txt" in open(s.opener_log).read(), 5),
            "the opener was asked for readme.txt")
-
-    time.sleep(0.2)
     expect(s.terminate() == 0, "clean shut-down")
     lot = s.read("lot.dat").split("\r\n")
     expect(lot[0] == "2", "lot.dat counts the two uses of slot 0 (%r)" % lot[0])

@@ -8,7 +8,7 @@ import time
 import harness
 from harness import expect
 
-SLOT0 = (8 + 30, 10)   # inside slot button 0, client coordinates
+SLOT0 = harness.slot(0)
 
 
 def count(s, slot=0):

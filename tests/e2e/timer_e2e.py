@@ -4,7 +4,7 @@ second mark restores the rate caption."""
 import time
 
 import harness
-from harness import expect
+from harness import AT, expect
 
 ALARM = "時間だよ！　クリックで止まるよ"
 GREEN = (0, 255, 0)
@@ -15,11 +15,11 @@ def test(s):
     s.start()
     x, y, _, _ = s.geometry()
     probe = (x + 8 + 250, y + 48)   # bare surface right of the icon
-    s.click(8 + 224 + 20, 56 + 10)   # "TIMER"
-    s.click(96 + 36, 80 + 11)        # the entry
+    s.click(*AT["timer"])
+    s.click(*AT["entry"])
     s.type("0")
     t0 = time.monotonic()
-    s.click(176 + 32, 80 + 12)       # "OK（分）"
+    s.click(*AT["entry ok"])
     expect(harness.wait_until(lambda: s.title() == ALARM, 2.5), "the caption shows the alarm text")
     expect(time.monotonic() - t0 < 2.5, "within two seconds")
     # Screenshots are slow on a busy machine: give them a few flashes.
@@ -27,10 +27,10 @@ def test(s):
     expect(green, "the drawing surface flashes green")
     expect(s.read("bg.wav") is not None, "bg.wav is there")
 
-    s.click(250, 48)   # a click on the drawing surface stops it
+    s.click(*AT["surface"])   # a click on the drawing surface stops it
     expect(harness.wait_until(lambda: s.screenshot().at(*probe) == GREY, 1), "grey again at once")
     expect(harness.wait_until(lambda: s.title().startswith("FPS:20"), 2.5), "rate caption restored")
-    time.sleep(1.2)
+    time.sleep(1.2)   # no flash comes back: only time can tell
     expect(s.title().startswith("FPS:20"), "and it stays: %s" % s.title())
     expect(s.screenshot().at(*probe) == GREY, "no more flashing")
     expect(s.terminate() == 0, "clean shut-down")

@@ -32,13 +32,13 @@ def test(s):
     s.env.pop("WINEPREFIX", None)   # the prefix in HOME
     s.start()
 
-    s.click(8 + 30, 10)   # left button on slot 0
+    s.click(*harness.slot(0))   # left button on slot 0
     want = "file://" + urllib.parse.quote(os.path.realpath(memo))
     log = harness.wait_until(lambda: os.path.exists(s.opener_log) and open(s.opener_log).read(), 5)
     expect(log and want in log.split("\n"), "the opener got the mapped file %s: %r" % (want, log))
 
     time.sleep(0.6)       # not the second half of a double-click
-    s.click(8 + 90, 10)   # slot 1: drive D has no mapping
+    s.click(*harness.slot(1))   # slot 1: drive D has no mapping
     said = harness.wait_until(lambda: "D:\\無い\\表.txt" in s.output(), 5)
     expect(said, "stderr names the path that leads nowhere: %r" % s.output())
     expect(open(s.opener_log).read() == log, "nothing more went to the opener")

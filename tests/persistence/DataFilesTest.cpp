@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 
+#include "Seam.h"
 #include "TempDir.h"
 #include "music/Music.h"
 #include "persistence/DataFiles.h"
@@ -385,11 +386,13 @@ TEST(DataFiles, FullDiskKeepsTheOldFilesAndMemory) {
     changed.musicPage = 5;
     const LauncherState before = changed;
     hk.save = 0;
-    const WriteCall old = setWriteCall(diskFull);
-    testing::internal::CaptureStderr();
-    EXPECT_FALSE(SaveData(d.path(), changed, hk.h));
-    const std::string err = testing::internal::GetCapturedStderr();
-    setWriteCall(old);
+    std::string err;
+    {
+        const SetSeam<WriteCall> full(setWriteCall, diskFull);
+        testing::internal::CaptureStderr();
+        EXPECT_FALSE(SaveData(d.path(), changed, hk.h));
+        err = testing::internal::GetCapturedStderr();
+    }
     EXPECT_EQ(d.read("data.dat"), data);
     EXPECT_EQ(d.read("lot.dat"), lot);
     EXPECT_EQ(d.read("midpage.dat"), page);
@@ -405,11 +408,13 @@ TEST(DataFiles, FullDiskKeepsTheOldFilesAndMemory) {
 
     // The disk fills up after data.dat: it is written, the rest stays old.
     g_writesLeft = 1;
-    setWriteCall(fullAfterSome);
-    testing::internal::CaptureStderr();
-    EXPECT_FALSE(SaveData(d.path(), changed, hk.h));
-    const std::string err2 = testing::internal::GetCapturedStderr();
-    setWriteCall(old);
+    std::string err2;
+    {
+        const SetSeam<WriteCall> full(setWriteCall, fullAfterSome);
+        testing::internal::CaptureStderr();
+        EXPECT_FALSE(SaveData(d.path(), changed, hk.h));
+        err2 = testing::internal::GetCapturedStderr();
+    }
     EXPECT_EQ(d.read("data.dat"), encodeDataDat(changed));
     EXPECT_EQ(d.read("lot.dat"), lot);
     EXPECT_EQ(d.read("midpage.dat"), page);
@@ -424,11 +429,13 @@ TEST(DataFiles, FullDiskKeepsTheOldFilesAndMemory) {
     changed.slotUseCount[4] = 5;
     hk.save = 0;
     g_failuresLeft = 1;
-    setWriteCall(fullForSome);
-    testing::internal::CaptureStderr();
-    EXPECT_FALSE(SaveData(e.path(), changed, hk.h));
-    const std::string err3 = testing::internal::GetCapturedStderr();
-    setWriteCall(old);
+    std::string err3;
+    {
+        const SetSeam<WriteCall> full(setWriteCall, fullForSome);
+        testing::internal::CaptureStderr();
+        EXPECT_FALSE(SaveData(e.path(), changed, hk.h));
+        err3 = testing::internal::GetCapturedStderr();
+    }
     EXPECT_EQ(e.read("data.dat"), data);
     LauncherState counted = s;
     counted.slotUseCount[4] = 5;
@@ -614,7 +621,7 @@ int ownerMayWrite(const char* path) {
 TEST(DataFiles, AReadOnlyDataDatSurvivesASaveOfEmptySlots) {
     // As a normal user (root may write anything): the user made data.dat
     // read-only; a save of emptied slots, as a reset makes, leaves it whole.
-    const AccessCall old = setAccessCall(ownerMayWrite);
+    const SetSeam<AccessCall> asUser(setAccessCall, ownerMayWrite);
     TempDir d;
     LauncherState s;
     s.slotPath[7] = "/kept";
@@ -630,7 +637,6 @@ TEST(DataFiles, AReadOnlyDataDatSurvivesASaveOfEmptySlots) {
     testing::internal::CaptureStderr();
     EXPECT_FALSE(SaveData(d.path(), reset, hk.h));
     const std::string err = testing::internal::GetCapturedStderr();
-    setAccessCall(old);
     EXPECT_EQ(d.read("data.dat"), data);
     struct stat st {};
     ASSERT_EQ(::stat(d.file("data.dat").c_str(), &st), 0);

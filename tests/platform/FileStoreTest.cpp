@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 
+#include "Seam.h"
 #include "TempDir.h"
 #include "platform/FileStore.h"
 
@@ -27,9 +28,8 @@ int ownerMayWrite(const char* path) {
 }
 int anyoneMayWrite(const char*) { return 0; }
 
-struct AsNormalUser {
-    AccessCall old = setAccessCall(ownerMayWrite);
-    ~AsNormalUser() { setAccessCall(old); }
+struct AsNormalUser : SetSeam<AccessCall> {
+    AsNormalUser() : SetSeam(setAccessCall, ownerMayWrite) {}
 };
 
 mode_t modeOf(const std::string& path) {
@@ -121,7 +121,7 @@ TEST(FileStore, AReplacedFileKeepsItsModeWithOwnerReadAndNoWriteAdded) {
     // A data file nobody may read is kept as .bad by the caller; the new
     // one must not be unreadable again, or each start would lose the last
     // session. Write permission is the user's to give, never added here.
-    const AccessCall old = setAccessCall(anyoneMayWrite);
+    const SetSeam<AccessCall> anyone(setAccessCall, anyoneMayWrite);
     TempDir d;
     for (const auto& [name, before, after] : {std::tuple{"a.dat", 0000u, 0400u}, std::tuple{"b.dat", 0640u, 0640u},
                                               std::tuple{"c.dat", 0204u, 0604u}, std::tuple{"d.dat", 0444u, 0444u}}) {
@@ -132,7 +132,6 @@ TEST(FileStore, AReplacedFileKeepsItsModeWithOwnerReadAndNoWriteAdded) {
     }
     ASSERT_TRUE(writeFileAtomically(d.file("fresh.dat"), "new"));
     EXPECT_EQ(modeOf(d.file("fresh.dat")), 0644u);
-    setAccessCall(old);
 }
 
 TEST(FileStore, OutsideVersionsAreKeptNumberedBeforeASave) {
@@ -191,11 +190,12 @@ TEST(FileStore, AnOutsideVersionIsKeptOnceAndThenCountsAsSeen) {
     d.write("data.dat", "theirs, longer");
     // The save after the copy fails: the outside version stays in place
     // and is not copied a second time by the next save.
-    const WriteCall old = setWriteCall(diskFull);
-    testing::internal::CaptureStderr();
-    EXPECT_FALSE(replaceFile(f, "ours again"));
-    testing::internal::GetCapturedStderr();
-    setWriteCall(old);
+    {
+        const SetSeam<WriteCall> full(setWriteCall, diskFull);
+        testing::internal::CaptureStderr();
+        EXPECT_FALSE(replaceFile(f, "ours again"));
+        testing::internal::GetCapturedStderr();
+    }
     EXPECT_EQ(d.read("data.dat"), "theirs, longer");
     EXPECT_EQ(d.read("data.dat.outside"), "theirs, longer");
     testing::internal::CaptureStderr();

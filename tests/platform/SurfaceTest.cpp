@@ -1,10 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <QImage>
 #include <utility>
 
 #include "platform/Surface.h"
 
 using namespace sorvel;
+
+namespace {
+constexpr QRgb kWhite = qRgb(255, 255, 255);
+}  // namespace
 
 TEST(Surface, PrintContinuesOrEndsTheRow) {
     Surface s(200, 60);
@@ -118,4 +123,52 @@ TEST(Surface, SuspendedDrawingLeavesThePixelsButKeepsThePosition) {
     s.cls();
     EXPECT_EQ(s.point(0, 0), qRgb(200, 0, 0));
     EXPECT_EQ(s.takeChanged(), QRect(0, 0, 60, 30));
+}
+
+TEST(SurfaceLine, LeavesOutItsEndPoint) {
+    Surface pic(80, 80);
+    pic.setBackColor(kWhite);
+    pic.cls();
+    const QRgb c = qRgb(1, 2, 3);
+    pic.line(1, 41, 71, 41, c);   // a fade stripe of the banner
+    EXPECT_EQ(pic.point(1, 41), c);
+    EXPECT_EQ(pic.point(70, 41), c);
+    EXPECT_EQ(pic.point(71, 41), kWhite);
+    EXPECT_EQ(pic.point(0, 41), kWhite);
+    EXPECT_EQ(pic.currentX(), 71);
+
+    pic.line(5, 10, 5, 0, c);     // upwards
+    EXPECT_EQ(pic.point(5, 10), c);
+    EXPECT_EQ(pic.point(5, 1), c);
+    EXPECT_EQ(pic.point(5, 0), kWhite);
+
+    pic.line(10, 10, 20, 20, c);  // diagonal
+    EXPECT_EQ(pic.point(15, 15), c);
+    EXPECT_EQ(pic.point(19, 19), c);
+    EXPECT_EQ(pic.point(20, 20), kWhite);
+
+    pic.line(30, 30, 30, 30, c);  // no length, no point
+    EXPECT_EQ(pic.point(30, 30), kWhite);
+    pic.line(-5, 60, 200, 60, c); // clipped at the edges
+    EXPECT_EQ(pic.point(0, 60), c);
+    EXPECT_EQ(pic.point(79, 60), c);
+}
+
+TEST(IconHolder, NarrowOrShortPicturesLeaveTheRestWhite) {
+    QImage narrow(40, 20, QImage::Format_RGB32);
+    narrow.fill(qRgb(0, 0, 0));
+    narrow.setPixel(39, 19, qRgb(10, 20, 30));
+    const QImage h = iconHolder(narrow, 96, 32);
+    ASSERT_EQ(h.size(), QSize(96, 32));
+    EXPECT_EQ(h.pixel(0, 0) | 0xff000000u, qRgb(0, 0, 0));
+    EXPECT_EQ(h.pixel(39, 19) | 0xff000000u, qRgb(10, 20, 30));
+    EXPECT_EQ(h.pixel(40, 0) | 0xff000000u, kWhite);
+    EXPECT_EQ(h.pixel(0, 20) | 0xff000000u, kWhite);
+    EXPECT_EQ(h.pixel(95, 31) | 0xff000000u, kWhite);
+    // White is no transparent colour: the mask keeps it.
+    EXPECT_EQ(makeMask(h).pixel(95, 31) | 0xff000000u, qRgb(0, 0, 0));
+    // A picture of the full size or larger is left as it is.
+    QImage big(100, 40, QImage::Format_RGB32);
+    big.fill(qRgb(1, 2, 3));
+    EXPECT_EQ(iconHolder(big, 96, 32).size(), QSize(100, 40));
 }

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "Seam.h"
 #include "TempDir.h"
 #include "launcher/SlotRules.h"
 #include "platform/WinePaths.h"
@@ -63,17 +64,14 @@ TEST_F(Prefix, WhatLeadsNowhere) {
 }
 
 TEST_F(Prefix, TheDefaultPrefixIsWineprefixElseDotWineInHome) {
-    const char* oldPrefix = std::getenv("WINEPREFIX");
-    const std::string savedPrefix = oldPrefix ? oldPrefix : "";
-    const std::string savedHome = std::getenv("HOME") ? std::getenv("HOME") : "";
-    setenv("WINEPREFIX", prefix.c_str(), 1);
-    EXPECT_EQ(mapWindowsPath("c:\\USERS"), driveC + "/Users");
-    unsetenv("WINEPREFIX");
+    {
+        const EnvSeam wineprefix("WINEPREFIX", prefix.c_str());
+        EXPECT_EQ(mapWindowsPath("c:\\USERS"), driveC + "/Users");
+    }
+    const EnvSeam noWineprefix("WINEPREFIX", nullptr);
     fs::rename(prefix, d.path() + ".wine");
-    setenv("HOME", d.path().c_str(), 1);
+    const EnvSeam home("HOME", d.path().c_str());
     EXPECT_EQ(mapWindowsPath("c:\\USERS"), fs::canonical(d.path() + ".wine/drive_c/Users").string());
-    setenv("HOME", savedHome.c_str(), 1);
-    if (oldPrefix) setenv("WINEPREFIX", savedPrefix.c_str(), 1);
 }
 
 TEST(WindowsPaths, UncPathsOpenAsSmbAddresses) {

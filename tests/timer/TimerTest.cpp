@@ -115,3 +115,26 @@ TEST(Alarm, RepetitionFrames) {
     s.framesThisSecond = 0;
     EXPECT_FALSE(alarmDue(s));
 }
+
+TEST(StatusStrip, FrameCountInThreePlaces) {
+    EXPECT_EQ(frameCountField(0), "  0");
+    EXPECT_EQ(frameCountField(20), " 20");
+    EXPECT_EQ(frameCountField(999), "999");
+    EXPECT_EQ(frameCountField(1005), "005");
+    EXPECT_EQ(frameCountField(1000), "000");
+    EXPECT_EQ(frameCountField(32767), "767");
+    EXPECT_EQ(frameCountField(-3), "-3");
+}
+
+TEST(Countdown, UnderASecondShowsZeroUntilItRings) {
+    LauncherState s;
+    s.framesPerSecond = 20;
+    s.countdownFrames = 10;   // half a second
+    s.timerArmed = 1;
+    CountdownTick t = UpdateCountdown(s);
+    EXPECT_FALSE(t.expired);
+    EXPECT_EQ(t.caption, "0:0 FPS:20 左：ファイル　右：フォルダ");
+    t = UpdateCountdown(s);
+    EXPECT_TRUE(t.expired);
+    EXPECT_EQ(t.caption, "FPS:20 左：ファイル　右：フォルダ");
+}
