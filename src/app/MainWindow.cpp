@@ -174,7 +174,18 @@ MainWindow::MainWindow(std::string programFolder, AppServices services, QWidget*
         SlotAccessibility::Source{
             [this](int i) { return slotButtonName(st_, i, launcherMode()); },
             [this](int i) { return slotButtonDescription(st_, i, launcherMode()); },
-            [this] { return surfaceSpeech(st_, launcherMode(), sv_.localAddress->localIp(), game_); }});
+            [this] { return surfaceSpeech(st_, launcherMode(), sv_.localAddress->localIp(), game_); },
+            [this] { return launcherMode() ? QString() : gameFigures(game_, st_.rowLevel); },
+            [this] { return launcherMode() ? pageRangeSpeech(st_.slotPage) : QString(); }});
+    // Accessibility: the window is a frame, the page buttons tell the page,
+    // the number entry's controls are in their screen order, and Return
+    // presses a focused button as Space does.
+    SlotAccessibility::exposeAsFrame(this);
+    a11y_->setPageButtons(command2_[0], command2_[1]);
+    for (auto [a, b] : {std::pair<QWidget*, QWidget*>{check2_, text1_}, {text1_, command4_[0]},
+                        {command4_[0], command4_[2]}, {command4_[2], command4_[1]}})
+        QWidget::setTabOrder(a, b);
+    pressButtonsOnReturn(this);
 
     // A use is on disk within a second of its launch, so that a crash, a
     // kill or a display that goes away costs no count; the launch itself
@@ -547,9 +558,9 @@ void MainWindow::drawFrame() {
     if (st_.pageBannerTicks > 0 && seen) {
         pic.box(1, 41, 70, 75, qRgb(255, 255, 255));
         pic.pset(1, 43, pic.point(1, 43));
-        pic.print(QString::number(st_.slotPage * 10) + QStringLiteral("番地～"));
+        pic.print(pageBannerTop(st_.slotPage));
         pic.pset(1, 57, pic.point(1, 57));
-        pic.print(QStringLiteral("  ") + QString::number(st_.slotPage * 10 + 9) + QStringLiteral("番地"));
+        pic.print(pageBannerBottom(st_.slotPage));
     }
     if (st_.pageBannerTicks != 0 && st_.pageBannerTicks <= st_.framesPerSecond / 1.5 && seen) {
         const QRgb c = pic.point(0, 41);
@@ -667,6 +678,7 @@ void MainWindow::command2Click(int index) {
                 w->show();
                 w->setEnabled(true);
             }
+            text1_->setFocus(Qt::OtherFocusReason);   // accessibility: the entry is where the user types
             check2_->setVisible(index == 3);
             text1_->clear();
             if (index == 3) gett();
@@ -696,6 +708,11 @@ void MainWindow::command4Click(int index) {
             scheduleTick();
         }
     }
+    // Accessibility: a focus inside the entry goes back to the button that opened it.
+    QWidget* opener = command4_[0]->isVisible() ? command2_[3] : command2_[4];
+    const bool focusInEntry = text1_->hasFocus() || command4_[0]->hasFocus() || command4_[1]->hasFocus() ||
+                              command4_[2]->hasFocus();
+    if (focusInEntry && opener->isVisible()) opener->setFocus(Qt::OtherFocusReason);
     for (QWidget* w : {static_cast<QWidget*>(text1_), static_cast<QWidget*>(command4_[0]),
                        static_cast<QWidget*>(command4_[2]), static_cast<QWidget*>(command4_[1])}) {
         w->hide();
@@ -714,7 +731,12 @@ void MainWindow::com5Click(int index) {
         case 3: music_->stop(); break;
         case 4: music_->selectMid(); break;
         case 5: music_->deleteEntry(); break;
-        case 6: list2()->show(); list2_->raise(); break;
+        case 6:
+            list2()->show();
+            list2_->raise();
+            // Accessibility: the list shows the pattern in use as its choice.
+            static_cast<ChoiceListBox*>(list2_)->showChoice(list2_->row(list2_->findItems(com5_[6]->text(), Qt::MatchExactly).value(0)));
+            break;
         case 7: list3()->show(); list3_->raise(); break;
         case 8: music_->favo(); break;
         default: break;
@@ -767,10 +789,13 @@ void MainWindow::alarmStep() {
     wrapAdd(st_.alarmCount, -1);
     setWindowTitle(QString::fromUtf8(kAlarmCaption));
     captionSettled_ = false;
+    // Accessibility: a screen reader says the caption once, as the alarm starts.
+    if (st_.alarmCount == kAlarmRepetitions - 1) SlotAccessibility::tellWindowName(this);
 }
 
 void MainWindow::toggleGameMode() {
     const bool entering = launcherMode();
+    if (entering) a11y_->gameShown(true);   // accessibility: the game takes the focus
     // The length limit is for typing only; the saved rate always fits.
     text1_->setMaxLength(32767);
     if (entering) {
@@ -786,6 +811,7 @@ void MainWindow::toggleGameMode() {
     for (auto* b : command4_) b->setVisible(!entering);
     for (int i : {0, 1, 2, 3, 6}) com5_[i]->setVisible(!entering);
     command4Click(1);
+    if (!entering) a11y_->gameShown(false);   // accessibility: the focus goes back
 }
 
 void MainWindow::formKeyDown(int vk) {
@@ -856,7 +882,12 @@ bool MainWindow::windowKeyPress(const QKeyEvent& k) {
         keyPositionsKnown_ && isNonLatinLetter(k.text()) ? letterKeyAt(k.nativeScanCode()) : -1;
     const int vk = virtualKeyCode(k.key(), k.modifiers() & Qt::KeypadModifier, digit, letter);
     const bool game = !launcherMode();
+    // Accessibility: Escape does what a mouse press on the surface does
+    // while the alarm rings or its flash still shows; it is a key like any
+    // other to the key handler.
+    const bool stopAlarm = vk == kKeyEscape && alarmShows(st_, picture1_->surface().backColor() != kPictureGrey);
     formKeyDown(vk);
+    if (stopAlarm) picture1MouseDown();
     // In the game, letters and the game's function keys act only here.
     if (game && ((vk >= kKeyA && vk <= kKeyZ) || vk == kKeyF4 || vk == kKeyF6)) return true;
     return vk == kKeyF6;

@@ -33,6 +33,9 @@ struct GameState {
     bool gameRunning = false;
     int16_t blinkCounter = 0;
     int16_t savedFramesPerSecond = 0;
+    // What the last letters typed did: lines hit and letters missed, kept
+    // until the next letters are judged (both 0 from the start of a game).
+    int32_t lastHits = 0, lastMisses = 0;
 };
 
 extern const char* const kUpperRow;
@@ -48,6 +51,14 @@ char drawLetter(int rowLevel, GameRandom& rng);
 void StartGame(GameState& g, int rowLevel, GameRandom& rng);
 void AdvanceLines(GameState& g, int rowLevel, GameRandom& rng);
 void UpdateGame(GameState& g, int rowLevel, GameRandom& rng);
+
+// Texts of the game screen, also spoken.
+extern const char* const kGameHelp;      // "F4:Retry F6:Back "
+extern const char* const kGameOver;      // "-----終劇-----"
+
+// The letter at the head of each line that has one, in line order, each
+// followed by a blank ("Q W E " ...): the letters to type next.
+std::string headLetters(const GameState& g);
 
 // N-digit field: first N digits of v, left-padded with "0".
 std::string digitField(int64_t v, int n);

@@ -6,6 +6,8 @@
 
 namespace sorvel {
 
+const char* const kOverwriteWarning = "を上書きせなあかんよ";
+
 namespace {
 // More than any panel or button line can show (255 characters).
 constexpr size_t kShownBytes = 1024;
@@ -117,7 +119,7 @@ void DrawSlotPage(LauncherState& s, SlotPageView& v) {
         clampGrow();
         if (w == 145 && h == 21 && drawing) {
             if (hovered && n < kSlotCount && !s.slotPath[n].empty()) {
-                pic.print(hoverText(QStringLiteral("  を上書きせなあかんよ")));
+                pic.print(hoverText(QStringLiteral("  ") + QString::fromUtf8(kOverwriteWarning)));
             } else {
                 const QString qtext = QStringLiteral("どこに登録すればええのん？") + q(s.lineBreak) +
                                       QStringLiteral(" 番地を選んで 左：決行　右：キャンセル");

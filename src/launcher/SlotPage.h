@@ -14,6 +14,9 @@ namespace sorvel {
 
 constexpr char kPathSep = '/';
 
+// The panel's warning that a registration would replace a slot's target.
+extern const char* const kOverwriteWarning;   // "を上書きせなあかんよ"
+
 constexpr QRgb kEmptySlotColor = qRgb(210, 210, 210);
 constexpr QRgb kFileSlotColor = qRgb(192, 192, 255);
 constexpr QRgb kFolderSlotColor = qRgb(255, 224, 192);

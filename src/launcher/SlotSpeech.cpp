@@ -4,6 +4,7 @@
 
 #include "launcher/SlotPage.h"
 #include "launcher/SlotRules.h"
+#include "timer/TimerRules.h"
 
 namespace sorvel {
 
@@ -62,17 +63,44 @@ QString slotButtonDescription(const LauncherState& s, int index, bool launcherMo
     if (!launcherMode || n < 0) return {};
     const std::string& path = s.slotPath[n];
     const QString target = path.empty() ? QStringLiteral("未登録") : q(path.substr(0, 4 * kSpokenBytes));
+    if (!s.pendingPath.empty() && !path.empty()) return target + QLatin1Char(' ') + q(kOverwriteWarning);
     return target + QLatin1Char(' ') + counts(s, n);
 }
 
+const char* const kAlarmStopKeyHint = "Escで止まるよ";
+
+QString pageBannerTop(int page) { return QString::number(page * 10) + QStringLiteral("番地～"); }
+QString pageBannerBottom(int page) { return QStringLiteral("  ") + QString::number(page * 10 + 9) + QStringLiteral("番地"); }
+QString pageRangeSpeech(int page) { return pageBannerTop(page) + pageBannerBottom(page).trimmed(); }
+
+QString gameFigures(const GameState& g, int rowLevel) {
+    QStringList lines;
+    lines << QStringLiteral("Lv:") + q(digitField(g.speedLevel, 2)) + QStringLiteral(" Point:") +
+                 q(digitField(g.score, 8)) + QStringLiteral(" Combo:") + q(digitField(g.combo, 4));
+    lines << QStringLiteral("High :") + q(digitField(g.highScore, 8)) + QStringLiteral(" Max  :") +
+                 q(digitField(g.maxCombo, 4));
+    lines << q(kGameHelp) + QString::fromUtf8(levelLabel(rowLevel));
+    return lines.join(QLatin1Char('\n'));
+}
+
+namespace {
+QString gameSpeech(const GameState& g, int rowLevel) {
+    if (!g.gameRunning) {
+        return q(kGameOver) + QStringLiteral(" Point:") + q(digitField(g.score, 8)) + QLatin1Char(' ') + q(kGameHelp) +
+               QString::fromUtf8(levelLabel(rowLevel));
+    }
+    const QString what = g.lastMisses > 0 ? QStringLiteral("はずれ")
+                         : g.lastHits > 0 ? QStringLiteral("当たり")
+                                          : QStringLiteral("開始");
+    return what + QLatin1Char(' ') + q(headLetters(g)).trimmed();
+}
+}  // namespace
+
 QString surfaceSpeech(const LauncherState& s, bool launcherMode, const std::string& localIp, const GameState& g) {
     QStringList lines;
+    if (s.alarmCount > 0) addLine(lines, q(kAlarmCaption) + QLatin1Char(' ') + q(kAlarmStopKeyHint));
     if (!launcherMode) {
-        addLine(lines, QStringLiteral("Lv:") + q(digitField(g.speedLevel, 2)) + QStringLiteral(" Point:") +
-                           q(digitField(g.score, 8)) + QStringLiteral(" Combo:") + q(digitField(g.combo, 4)));
-        addLine(lines, QStringLiteral("High :") + q(digitField(g.highScore, 8)) + QStringLiteral(" Max  :") +
-                           q(digitField(g.maxCombo, 4)));
-        if (!g.gameRunning) addLine(lines, QStringLiteral("-----終劇-----"));
+        addLine(lines, gameSpeech(g, s.rowLevel));
         return lines.join(QLatin1Char('\n'));
     }
     const bool hovered = s.hoverIndex >= 0 && s.hoverIndex <= 9;
@@ -83,7 +111,7 @@ QString surfaceSpeech(const LauncherState& s, bool launcherMode, const std::stri
             const SlotSplit sp = shownSplit(s.slotPath[n]);
             addLine(lines, q(sp.folderPart).left(kSpokenChars));
             addLine(lines, q(sp.label).left(kSpokenChars));
-            addLine(lines, QStringLiteral("を上書きせなあかんよ"));
+            addLine(lines, q(kOverwriteWarning));
         } else {
             addLine(lines, QStringLiteral("どこに登録すればええのん？"));
             addLine(lines, QStringLiteral("番地を選んで 左：決行　右：キャンセル"));

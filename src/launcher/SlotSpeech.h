@@ -21,7 +21,9 @@ QString slotKindWords(const std::string& path);
 QString slotButtonName(const LauncherState& s, int index, bool launcherMode);
 
 // Description: the whole target and the two use counts as the information
-// panel shows them, e.g. "/opt/edit.sh 利用回数:3 今回:1".
+// panel shows them, e.g. "/opt/edit.sh 利用回数:3 今回:1". While a
+// registration waits for its slot, a filled slot warns that it would be
+// overwritten: "/opt/edit.sh を上書きせなあかんよ".
 QString slotButtonDescription(const LauncherState& s, int index, bool launcherMode);
 
 // The drawing surface in words, one line per panel line: the hovered slot's
@@ -29,6 +31,23 @@ QString slotButtonDescription(const LauncherState& s, int index, bool launcherMo
 // warning), or "ローカルIP:" and the address; in the game its figures. The
 // clock and the frame rate are left out, so the text changes only when what
 // it tells changes.
+// While the alarm rings (or its last flash still shows) the first line is
+// the alarm and how to stop it. In the game the text is one short line that
+// changes only with what the player must hear: the result of the letters
+// typed ("当たり", "はずれ", "開始" for a new game) and the head letters of
+// the lines, or the end of the game with its points.
 QString surfaceSpeech(const LauncherState& s, bool launcherMode, const std::string& localIp, const GameState& g);
+
+// The game's figures as the screen shows them, one line each.
+QString gameFigures(const GameState& g, int rowLevel);
+
+// The page banner's two lines, e.g. "120番地～" and "  129番地".
+QString pageBannerTop(int page);
+QString pageBannerBottom(int page);
+// The page range in words, for the page buttons: "120番地～129番地".
+QString pageRangeSpeech(int page);
+
+// Said while the alarm rings: how to stop it without a mouse.
+extern const char* const kAlarmStopKeyHint;
 
 }  // namespace sorvel

@@ -97,7 +97,7 @@ CountdownTick UpdateCountdown(LauncherState& s) {
     CountdownTick t;
     if (s.timerArmed == 1 && s.countdownFrames <= 0) {
         s.timerArmed = 0;
-        s.alarmCount = 500;
+        s.alarmCount = kAlarmRepetitions;
         t.expired = true;
     }
     const std::string tail = " FPS:" + std::to_string(s.framesPerSecond) + " 左：ファイル　右：フォルダ";
@@ -129,5 +129,7 @@ std::string frameCountField(int n) {
 bool alarmDue(const LauncherState& s) {
     return s.alarmCount > 0 && (s.framesThisSecond == 0 || s.framesThisSecond == s.framesPerSecond / 2);
 }
+
+bool alarmShows(const LauncherState& s, bool surfaceFlashed) { return s.alarmCount > 0 || surfaceFlashed; }
 
 }  // namespace sorvel

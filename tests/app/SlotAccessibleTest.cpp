@@ -149,7 +149,7 @@ TEST_F(Access, SurfaceSaysThePanelAndTheGameFigures) {
     start();
     QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w->pictureWidget());
     ASSERT_NE(a, nullptr);
-    EXPECT_EQ(a->role(), QAccessible::StaticText);
+    EXPECT_EQ(a->role(), QAccessible::Graphic);
     EXPECT_EQ(a->text(QAccessible::Name), u("ローカルIP:10.1.2.3"));
     w->state().slotPath[0] = "/a/b.sh";
     w->command1MouseMove(0);
