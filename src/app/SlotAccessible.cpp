@@ -148,7 +148,7 @@ public:
         const auto* k = static_cast<QKeyEvent*>(e);
         if (k->key() != Qt::Key_Return && k->key() != Qt::Key_Enter) return false;
         auto* b = static_cast<QPushButton*>(o);
-        if (!k->isAutoRepeat() && b->isEnabled() && b->isVisible()) b->animateClick();
+        if (!k->isAutoRepeat() && b->isEnabled() && b->isVisible()) b->click();
         return true;
     }
 };

@@ -102,16 +102,47 @@ TEST(SlotSpeech, SurfaceTellsWhatThePanelTells) {
     EXPECT_EQ(surfaceSpeech(s, true, "x", g), u("どこに登録すればええのん？\n番地を選んで 左：決行　右：キャンセル"));
 }
 
-TEST(SlotSpeech, SurfaceInTheGameTellsTheFigures) {
+TEST(SlotSpeech, TheGameTellsItsHeadLettersAndWhatTheKeysDid) {
     LauncherState s;
+    s.rowLevel = 6;
     GameState g;
+    EXPECT_EQ(surfaceSpeech(s, false, "x", g), u("-----終劇----- Point:00000000 F4:Retry F6:Back 6.全部タイプ"));
+    g.typingLines = {"QWE", "", "ASD", "ZX", "P", "M"};
+    g.gameRunning = true;
+    g.advanceGauge = 200;
+    EXPECT_EQ(surfaceSpeech(s, false, "x", g), u("開始 Q A Z P M"));
+    // Played for real: a hit, then a miss.
+    GameRandom rng(1);
+    g.typedKeys = "Q";
+    UpdateGame(g, 6, rng);
+    EXPECT_EQ(g.lastHits, 1);
+    EXPECT_EQ(surfaceSpeech(s, false, "x", g), u("当たり W A Z P M"));
+    g.typedKeys = "B";
+    UpdateGame(g, 6, rng);
+    EXPECT_EQ(g.lastMisses, 1);
+    EXPECT_TRUE(surfaceSpeech(s, false, "x", g).startsWith(u("はずれ W "))) << surfaceSpeech(s, false, "x", g).toStdString();
+    // A new game starts afresh.
+    StartGame(g, 6, rng);
+    EXPECT_TRUE(surfaceSpeech(s, false, "x", g).startsWith(u("開始 ")));
+    EXPECT_EQ(surfaceSpeech(s, false, "x", g).size(), 3 + 6 * 2 - 1);
     g.speedLevel = 3;
     g.score = 1234;
     g.combo = 12;
     g.highScore = 99;
     g.maxCombo = 123456;
-    g.gameRunning = true;
-    EXPECT_EQ(surfaceSpeech(s, false, "x", g), u("Lv:03 Point:00001234 Combo:0012\nHigh :00000099 Max  :1234"));
-    g.gameRunning = false;
-    EXPECT_TRUE(surfaceSpeech(s, false, "x", g).endsWith(u("\n-----終劇-----")));
+    EXPECT_EQ(gameFigures(g, 2), u("Lv:03 Point:00001234 Combo:0012\nHigh :00000099 Max  :1234\nF4:Retry F6:Back 2.下段"));
+}
+
+TEST(SlotSpeech, AlarmPageRangeAndOverwriteWarning) {
+    LauncherState s;
+    GameState g;
+    s.alarmCount = 3;
+    EXPECT_EQ(surfaceSpeech(s, true, "1.2.3.4", g), u("時間だよ！　クリックで止まるよ Escで止まるよ\nローカルIP:1.2.3.4"));
+    s.alarmCount = 0;
+    EXPECT_EQ(pageRangeSpeech(12), u("120番地～129番地"));
+    EXPECT_EQ(pageBannerTop(12) + u("|") + pageBannerBottom(12), u("120番地～|  129番地"));
+    s.slotPath[1] = "/opt/edit.sh";
+    s.pendingPath = "/x/new.sh";
+    EXPECT_EQ(slotButtonDescription(s, 1, true), u("/opt/edit.sh を上書きせなあかんよ"));
+    EXPECT_EQ(slotButtonDescription(s, 2, true), u("未登録 利用回数:0 今回:0"));
 }
