@@ -4,8 +4,9 @@ accessibility bus running, Qt's bridge switched on, a listener for the
 bridge's events reading the tree as a screen reader does) beside the same
 launcher with it off, both running side by side under one Xvfb in the same
 run, so that a noisy machine affects both alike. Prints the medians and
-their ratio.
-Usage: bench/a11y_idle.py <build dir> [seconds per sample]"""
+their ratio. With --orca the screen reader itself, Orca, runs on the
+launcher's bus in place of the listener.
+Usage: bench/a11y_idle.py <build dir> [seconds per sample] [--orca]"""
 import os
 import shutil
 import statistics
@@ -43,8 +44,10 @@ pyatspi.Registry.start()
 
 
 def main():
-    build = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else "build")
-    seconds = float(sys.argv[2]) if len(sys.argv) > 2 else 5.0
+    args = [a for a in sys.argv[1:] if a != "--orca"]
+    orca = "--orca" in sys.argv[1:]
+    build = os.path.abspath(args[0] if args else "build")
+    seconds = float(args[1]) if len(args) > 1 else 5.0
     s = harness.Session(os.path.join(build, "dist"))
     other = os.path.join(s.tmp, "prog_off")
     shutil.copytree(s.folder, other)
@@ -55,11 +58,17 @@ def main():
     bus = None
     procs = []
     listener = None
+    sr = None
     try:
         s.start_x()
-        bus = A11yBus(s.env).start()
-        on_env = bus.switch_on(dict(s.env))
         off_env = dict(s.env)
+        if orca:
+            from screen_reader import ScreenReader
+            sr = ScreenReader()
+            on_env = dict(s.env, **sr.app_env())
+        else:
+            bus = A11yBus(s.env).start()
+            on_env = bus.switch_on(dict(s.env))
         for k in ("QT_ACCESSIBILITY", "QT_LINUX_ACCESSIBILITY_ALWAYS_ON"):
             off_env.pop(k, None)
         progs = [("on", os.path.join(s.folder, "sorvel_p"), on_env), ("off", os.path.join(other, "sorvel_p"), off_env)]
@@ -70,14 +79,20 @@ def main():
             if not harness.wait_until(lambda p=p: s.find_window("--pid", str(p.pid)), 10):
                 harness.fail("the launcher (accessibility %s) did not show its window" % name)
         time.sleep(1)
-        syspy = "/usr/bin/python3" if os.access("/usr/bin/python3", os.X_OK) else sys.executable
-        listener = subprocess.Popen([syspy, "-c", LISTENER], env=s.env, stdout=subprocess.PIPE,
-                                    stderr=subprocess.DEVNULL, text=True)
-        line = listener.stdout.readline().split()
-        if len(line) != 2 or line[0] != "1":
-            harness.fail("expected exactly the one launcher with accessibility on the bus, got %r" % line)
-        print("accessibility bus: one launcher on it, %s objects in its tree, a listener for its events" % line[1])
-        time.sleep(2)
+        if sr:
+            if not sr.start(s.display):
+                harness.fail("Orca did not start")
+            print("Orca runs on the bus of the launcher with accessibility on")
+            time.sleep(3)
+        else:
+            syspy = "/usr/bin/python3" if os.access("/usr/bin/python3", os.X_OK) else sys.executable
+            listener = subprocess.Popen([syspy, "-c", LISTENER], env=s.env, stdout=subprocess.PIPE,
+                                        stderr=subprocess.DEVNULL, text=True)
+            line = listener.stdout.readline().split()
+            if len(line) != 2 or line[0] != "1":
+                harness.fail("expected exactly the one launcher with accessibility on the bus, got %r" % line)
+            print("accessibility bus: one launcher on it, %s objects in its tree, a listener for its events" % line[1])
+            time.sleep(2)
         rows = []
         for _ in range(SAMPLES):
             before = [(cpu_ns(p.pid), wakeups(p.pid)) for _, p in procs]
@@ -88,7 +103,7 @@ def main():
         cpu = [statistics.median(r[i][0] for r in rows) for i in range(2)]
         wk = [statistics.median(r[i][1] for r in rows) for i in range(2)]
         print("%d samples of %.0f s, both side by side (medians)" % (SAMPLES, seconds))
-        print("%-38s %12s %12s %8s" % ("", "a11y on", "a11y off", "ratio"))
+        print("%-38s %12s %12s %8s" % ("", "Orca on" if sr else "a11y on", "a11y off", "ratio"))
         print("%-38s %12.2f %12.2f %8.2f" % ("idle CPU shown, % of a core", cpu[0], cpu[1],
                                            cpu[0] / cpu[1] if cpu[1] else float("nan")))
         print("%-38s %12.1f %12.1f %8.2f" % ("main-thread wake-ups/s, shown", wk[0], wk[1],
@@ -107,6 +122,8 @@ def main():
                 p.wait()
         if bus:
             bus.stop()
+        if sr:
+            sr.close()
         s.close()
 
 

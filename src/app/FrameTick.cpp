@@ -9,6 +9,7 @@
 #include <cmath>
 
 #include "app/MainWindow.h"
+#include "launcher/SlotSpeech.h"
 #include "timer/TimerRules.h"
 
 namespace sorvel {
@@ -144,9 +145,9 @@ void MainWindow::drawFrame() {
     if (st_.pageBannerTicks > 0 && seen) {
         pic.box(1, 41, 70, 75, qRgb(255, 255, 255));
         pic.pset(1, 43, pic.point(1, 43));
-        pic.print(QString::number(st_.slotPage * 10) + QStringLiteral("番地～"));
+        pic.print(pageBannerTop(st_.slotPage));
         pic.pset(1, 57, pic.point(1, 57));
-        pic.print(QStringLiteral("  ") + QString::number(st_.slotPage * 10 + 9) + QStringLiteral("番地"));
+        pic.print(pageBannerBottom(st_.slotPage));
     }
     if (st_.pageBannerTicks != 0 && st_.pageBannerTicks <= st_.framesPerSecond / 1.5 && seen) {
         const QRgb c = pic.point(0, 41);

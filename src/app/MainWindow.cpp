@@ -80,6 +80,17 @@ MainWindow::MainWindow(std::string programFolder, AppServices services, QWidget*
     slotView_.picture = &picture1_->surface();
     slotView_.host = this;
     a11y_ = std::make_unique<SlotAccessibility>(picture1_, command1_, static_cast<const SlotTexts&>(*this));
+    // Accessibility: the window is a frame, the page buttons tell the page,
+    // the number entry's controls are in their screen order, and Return
+    // presses a focused button as Space does.
+    SlotAccessibility::exposeAsFrame(this);
+    a11y_->setPageButtons(command2_[at(Command2::Prev)], command2_[at(Command2::Next)]);
+    for (auto [a, b] : {std::pair<QWidget*, QWidget*>{check2_, text1_},
+                        {text1_, command4_[at(Command4::OkMinutes)]},
+                        {command4_[at(Command4::OkMinutes)], command4_[at(Command4::OkFps)]},
+                        {command4_[at(Command4::OkFps)], command4_[at(Command4::Cancel)]}})
+        QWidget::setTabOrder(a, b);
+    pressButtonsOnReturn(this);
 
     // A use is on disk within a second of its launch, so that a crash, a
     // kill or a display that goes away costs no count; the launch itself
@@ -368,6 +379,7 @@ void MainWindow::command2Click(int index) {
                 w->show();
                 w->setEnabled(true);
             }
+            text1_->setFocus(Qt::OtherFocusReason);   // accessibility: the entry is where the user types
             check2_->setVisible(timer);
             text1_->clear();
             if (timer) gett();
@@ -397,6 +409,12 @@ void MainWindow::command4Click(int index) {
             scheduleTick();
         }
     }
+    // Accessibility: a focus inside the entry goes back to the button that opened it.
+    QWidget* opener = command4_[at(Command4::OkMinutes)]->isVisible() ? command2_[at(Command2::Timer)]
+                                                                       : command2_[at(Command2::Fps)];
+    const bool focusInEntry = text1_->hasFocus() || command4_[0]->hasFocus() || command4_[1]->hasFocus() ||
+                              command4_[2]->hasFocus();
+    if (focusInEntry && opener->isVisible()) opener->setFocus(Qt::OtherFocusReason);
     hideNumberEntry();
     check2_->hide();
 }
@@ -438,10 +456,13 @@ void MainWindow::alarmStep() {
     wrapAdd(st_.alarmCount, -1);
     setWindowTitle(QString::fromUtf8(kAlarmCaption));
     captionSettled_ = false;
+    // Accessibility: a screen reader says the caption once, as the alarm starts.
+    if (st_.alarmCount == kAlarmRepetitions - 1) SlotAccessibility::tellWindowName(this);
 }
 
 void MainWindow::toggleGameMode() {
     const bool entering = launcherMode();
+    if (entering) a11y_->gameShown(true);   // accessibility: the game takes the focus
     // The length limit is for typing only; the saved rate always fits.
     text1_->setMaxLength(32767);
     if (entering) {
@@ -457,6 +478,7 @@ void MainWindow::toggleGameMode() {
     for (auto* b : command4_) b->setVisible(!entering);
     panel_->showPlayerButtons(!entering);
     command4Click(at(Command4::Cancel));
+    if (!entering) a11y_->gameShown(false);   // accessibility: the focus goes back
 }
 
 QString MainWindow::slotName(int index) const { return slotButtonName(st_, index, launcherMode()); }
@@ -464,8 +486,17 @@ QString MainWindow::slotName(int index) const { return slotButtonName(st_, index
 QString MainWindow::slotDescription(int index) const { return slotButtonDescription(st_, index, launcherMode()); }
 
 QString MainWindow::surfaceText() const {
-    return launcherMode() ? surfaceSpeech(st_, sv_.localAddress->localIp()) : gameSpeech(game_);
+    // While the alarm rings (or its last flash still shows) the first line
+    // is the alarm and how to stop it.
+    const std::string alarm = alarmSpeechLine(st_);
+    return (alarm.empty() ? QString() : QString::fromStdString(alarm) + QLatin1Char('\n')) + (launcherMode() ? surfaceSpeech(st_, sv_.localAddress->localIp()) : gameSpeech(game_, st_.rowLevel));
 }
+
+QString MainWindow::surfaceDescription() const {
+    return launcherMode() ? QString() : gameFigures(game_, st_.rowLevel);
+}
+
+QString MainWindow::pageRange() const { return launcherMode() ? pageRangeSpeech(st_.slotPage) : QString(); }
 
 void MainWindow::saikido() {
     if (ended_) return;

@@ -212,6 +212,8 @@ private:
     QString slotName(int index) const override;
     QString slotDescription(int index) const override;
     QString surfaceText() const override;
+    QString surfaceDescription() const override;
+    QString pageRange() const override;
     // DataFileHost
     void saveMusicList() override { panel_->music().saveList(); }
     void keepMusicPage() override { panel_->keepPage(); }

@@ -84,6 +84,21 @@ void makePlainListBox(QListView* v, bool verticalBar) {
     v->setLineWidth(2);
 }
 
+// A list box's current row moved. QListView tells assistive tools that the
+// row has the focus whether or not the list has it; a row the program moves
+// to (the next track, the page menu's row) must not pull a screen reader
+// away from where the user is. An unfocused list takes only the item view's
+// own step.
+void ChoiceListBox::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+    if (hasFocus()) QListWidget::currentChanged(current, previous);
+    else QAbstractItemView::currentChanged(current, previous);
+}
+
+void MusicListView::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+    if (hasFocus()) QListView::currentChanged(current, previous);
+    else QAbstractItemView::currentChanged(current, previous);
+}
+
 // ---- small choice lists --------------------------------------------------------
 
 ChoiceListBox::ChoiceListBox(QWidget* parent) : QListWidget(parent) {
@@ -114,6 +129,11 @@ void ChoiceListBox::selectionMoved() {
         return;
     }
     choose(row);
+}
+
+void ChoiceListBox::showChoice(int row) {
+    if (row < 0 || row >= count()) return;
+    setCurrentRow(row);   // set by code: shown, not chosen
 }
 
 void ChoiceListBox::choose(int row) {

@@ -84,6 +84,7 @@ constexpr int kListRowHeight = 12;
 // entries cut at the right edge.
 void makePlainListBox(QListView* v, bool verticalBar);
 
+
 // A small list box of fixed choices (the play patterns, the page menu):
 // every change of its selection by the user, by click, drag or keyboard,
 // runs onChoose once; a mouse gesture runs it once, on release, for the row
@@ -94,7 +95,13 @@ public:
     explicit ChoiceListBox(QWidget* parent);
     std::function<void(int row)> onChoose;
 
+    // Makes row the shown choice (selected and current), choosing nothing.
+    void showChoice(int row);
+
 protected:
+    // Only a list with the keyboard focus tells assistive tools that its
+    // current row has the focus (see the .cpp).
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     void hideEvent(QHideEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
@@ -123,6 +130,9 @@ public:
     MusicListModel* musicModel() const { return model_; }
 
 protected:
+    // Only a list with the keyboard focus tells assistive tools that its
+    // current row has the focus (see the .cpp).
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     void mousePressEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
     void mouseDoubleClickEvent(QMouseEvent* e) override;

@@ -5,6 +5,7 @@
 #include "app/MainWindow.h"
 #include "launcher/Commands.h"
 #include "platform/KeyPosition.h"
+#include "timer/TimerRules.h"
 
 namespace sorvel {
 
@@ -60,7 +61,12 @@ bool MainWindow::windowKeyPress(const QKeyEvent& k) {
         keyPositionsKnown_ && isNonLatinLetter(k.text()) ? letterKeyAt(k.nativeScanCode()) : -1;
     const int vk = virtualKeyCode(k.key(), k.modifiers() & Qt::KeypadModifier, digit, letter);
     const bool game = !launcherMode();
+    // Accessibility: Escape does what a mouse press on the surface does
+    // while the alarm rings or its flash still shows; it is a key like any
+    // other to the key handler.
+    const bool stopAlarm = vk == kKeyEscape && alarmShows(st_, picture1_->surface().backColor() != kPictureGrey);
     formKeyDown(vk);
+    if (stopAlarm) picture1MouseDown();
     // In the game, letters and the game's function keys act only here.
     if (game && ((vk >= kKeyA && vk <= kKeyZ) || vk == kKeyF4 || vk == kKeyF6)) return true;
     return vk == kKeyF6;

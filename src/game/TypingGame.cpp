@@ -52,6 +52,8 @@ void StartGame(GameState& g, int rowLevel, GameRandom& rng) {
     g.advanceGauge = 200;
     g.levelThreshold = 31;
     g.gameRunning = true;
+    g.lastHits = 0;
+    g.lastMisses = 0;
 }
 
 void AdvanceLines(GameState& g, int rowLevel, GameRandom& rng) {
@@ -68,13 +70,26 @@ void AdvanceLines(GameState& g, int rowLevel, GameRandom& rng) {
     } while (total < 28);
 }
 
+const char* const kGameHelp = "F4:Retry F6:Back ";
+const char* const kGameOver = "-----終劇-----";
+
+std::string headLetters(const GameState& g) {
+    std::string heads;
+    for (const auto& line : g.typingLines) {
+        if (line.empty()) continue;
+        heads += line[0];
+        heads += ' ';
+    }
+    return heads;
+}
+
 void UpdateGame(GameState& g, int rowLevel, GameRandom& rng) {
     if (!g.gameRunning) {
         g.typedKeys.clear();
         return;
     }
     if (!g.typedKeys.empty()) {
-        int32_t hits = 0;
+        int32_t hits = 0, misses = 0;
         const std::string keys = g.typedKeys;
         for (char c : keys) {
             int matched = 0;
@@ -92,8 +107,11 @@ void UpdateGame(GameState& g, int rowLevel, GameRandom& rng) {
                 AdvanceLines(g, rowLevel, rng);
                 wrapAdd(g.advanceGauge, 20);
                 g.combo = 0;
+                ++misses;
             }
         }
+        g.lastHits = hits;
+        g.lastMisses = misses;
         const int64_t add = static_cast<int64_t>(hits) + static_cast<int64_t>(hits) * g.combo;
         wrapAdd(g.score, static_cast<int32_t>(add));
     }
@@ -141,7 +159,7 @@ void DrawGame(GameState& g, Surface& pic, int p, int rowLevel) {
     const QString label = QString::fromUtf8(levelLabel(rowLevel));
     pic.moveTo(10, 91);
     if (g.blinkCounter <= 24) {
-        pic.print(QStringLiteral("F4:Retry F6:Back ") + label);
+        pic.print(QString::fromUtf8(kGameHelp) + label);
     } else {
         pic.print(QStringLiteral("(レベル設定:Push 0～6)") + label);
     }
@@ -160,18 +178,30 @@ void DrawGame(GameState& g, Surface& pic, int p, int rowLevel) {
     if (!g.gameRunning) {
         pic.box(70, 44, 220, 70, qRgb(255, 255, 255));
         pic.moveTo(90, 50);
-        pic.print(QStringLiteral("-----終劇-----"));
+        pic.print(QString::fromUtf8(kGameOver));
     }
 }
 
-QString gameSpeech(const GameState& g) {
-    auto q = [](const std::string& t) { return QString::fromStdString(t); };
-    QString out = QStringLiteral("Lv:") + q(digitField(g.speedLevel, 2)) + QStringLiteral(" Point:") +
-                  q(digitField(g.score, 8)) + QStringLiteral(" Combo:") + q(digitField(g.combo, 4)) +
-                  QStringLiteral("\nHigh :") + q(digitField(g.highScore, 8)) + QStringLiteral(" Max  :") +
-                  q(digitField(g.maxCombo, 4));
-    if (!g.gameRunning) out += QStringLiteral("\n-----終劇-----");
-    return out;
+namespace {
+QString q(const std::string& t) { return QString::fromStdString(t); }
+}  // namespace
+
+QString gameFigures(const GameState& g, int rowLevel) {
+    return QStringLiteral("Lv:") + q(digitField(g.speedLevel, 2)) + QStringLiteral(" Point:") +
+           q(digitField(g.score, 8)) + QStringLiteral(" Combo:") + q(digitField(g.combo, 4)) +
+           QStringLiteral("\nHigh :") + q(digitField(g.highScore, 8)) + QStringLiteral(" Max  :") +
+           q(digitField(g.maxCombo, 4)) + QLatin1Char('\n') + q(kGameHelp) + QString::fromUtf8(levelLabel(rowLevel));
+}
+
+QString gameSpeech(const GameState& g, int rowLevel) {
+    if (!g.gameRunning) {
+        return q(kGameOver) + QStringLiteral(" Point:") + q(digitField(g.score, 8)) + QLatin1Char(' ') + q(kGameHelp) +
+               QString::fromUtf8(levelLabel(rowLevel));
+    }
+    const QString what = g.lastMisses > 0 ? QStringLiteral("はずれ")
+                         : g.lastHits > 0 ? QStringLiteral("当たり")
+                                          : QStringLiteral("開始");
+    return what + QLatin1Char(' ') + q(headLetters(g)).trimmed();
 }
 
 }  // namespace sorvel

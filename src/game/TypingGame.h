@@ -34,6 +34,9 @@ struct GameState {
     bool gameRunning = false;
     int16_t blinkCounter = 0;
     int16_t savedFramesPerSecond = 0;
+    // What the last letters typed did: lines hit and letters missed, kept
+    // until the next letters are judged (both 0 from the start of a game).
+    int32_t lastHits = 0, lastMisses = 0;
 };
 
 extern const char* const kUpperRow;
@@ -50,12 +53,24 @@ void StartGame(GameState& g, int rowLevel, GameRandom& rng);
 void AdvanceLines(GameState& g, int rowLevel, GameRandom& rng);
 void UpdateGame(GameState& g, int rowLevel, GameRandom& rng);
 
+// Texts of the game screen, also spoken.
+extern const char* const kGameHelp;      // "F4:Retry F6:Back "
+extern const char* const kGameOver;      // "-----終劇-----"
+
+// The letter at the head of each line that has one, in line order, each
+// followed by a blank ("Q W E " ...): the letters to type next.
+std::string headLetters(const GameState& g);
+
 // N-digit field: first N digits of v, left-padded with "0".
 std::string digitField(int64_t v, int n);
 
-// The game's figures in words, as the screen shows them, for assistive
-// tools: the level, points and combo, the best of the run, and the end.
-QString gameSpeech(const GameState& g);
+// The game in words for assistive tools: one short line that changes only
+// with what the player must hear: the result of the letters typed
+// ("当たり", "はずれ", "開始" for a new game) and the head letters of the
+// lines, or the end of the game with its points.
+QString gameSpeech(const GameState& g, int rowLevel);
+// The game's figures as the screen shows them, one line each.
+QString gameFigures(const GameState& g, int rowLevel);
 
 // Paints the game into the picture; pulseLevel is the colour level p.
 void DrawGame(GameState& g, Surface& pic, int pulseLevel, int rowLevel);

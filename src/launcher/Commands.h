@@ -45,6 +45,7 @@ inline bool BeginRegistration(LauncherState& s) {
 
 // Virtual key codes the handler looks at.
 enum KeyCode {
+    kKeyEscape = 27,   // stops the alarm (the window's own use, not the handler's)
     kKeyDelete = 46,
     kKey0 = 48,
     kKey6 = 54,

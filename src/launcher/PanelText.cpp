@@ -6,6 +6,8 @@
 
 namespace sorvel {
 
+const char* const kOverwriteWarning = "を上書きせなあかんよ";
+
 namespace {
 // More than any panel line can show (255 characters).
 constexpr size_t kShownBytes = 1024;
@@ -35,7 +37,7 @@ PanelText panelText(const LauncherState& s, const std::string& localIp) {
     if (!s.pendingPath.empty()) {
         if (filled) {
             t.content = PanelContent::Overwrite;
-            slotLines(QStringLiteral("  を上書きせなあかんよ"));
+            slotLines(QStringLiteral("  ") + QString::fromUtf8(kOverwriteWarning));
         } else {
             t.content = PanelContent::Question;
             t.lines = {QStringLiteral("どこに登録すればええのん？"), QStringLiteral(" 番地を選んで 左：決行　右：キャンセル")};

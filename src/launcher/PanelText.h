@@ -38,6 +38,9 @@ struct PanelText {
     std::vector<QString> lines;
 };
 
+// The panel's warning that a registration would replace a slot's target.
+extern const char* const kOverwriteWarning;   // "を上書きせなあかんよ"
+
 // The line below the closed panel.
 QString localAddressLine(const std::string& localIp);
 

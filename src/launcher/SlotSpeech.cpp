@@ -56,11 +56,16 @@ QString slotButtonDescription(const LauncherState& s, int index, bool launcherMo
     if (!launcherMode || n < 0) return {};
     const std::string& path = s.slotPath[n];
     const QString target = path.empty() ? QStringLiteral("未登録") : q(path.substr(0, 4 * kSpokenBytes));
+    if (!s.pendingPath.empty() && !path.empty()) return target + QLatin1Char(' ') + q(kOverwriteWarning);
     return target + QLatin1Char(' ') + counts(s, n);
 }
 
 QString surfaceSpeech(const LauncherState& s, const std::string& localIp) {
     return panelSpokenText(panelText(s, localIp));
 }
+
+QString pageBannerTop(int page) { return QString::number(page * 10) + QStringLiteral("番地～"); }
+QString pageBannerBottom(int page) { return QStringLiteral("  ") + QString::number(page * 10 + 9) + QStringLiteral("番地"); }
+QString pageRangeSpeech(int page) { return pageBannerTop(page) + pageBannerBottom(page).trimmed(); }
 
 }  // namespace sorvel

@@ -20,7 +20,9 @@ QString slotKindWords(const std::string& path);
 QString slotButtonName(const LauncherState& s, int index, bool launcherMode);
 
 // Description: the whole target and the two use counts as the information
-// panel shows them, e.g. "/opt/edit.sh 利用回数:3 今回:1".
+// panel shows them, e.g. "/opt/edit.sh 利用回数:3 今回:1". While a
+// registration waits for its slot, a filled slot warns that it would be
+// overwritten: "/opt/edit.sh を上書きせなあかんよ".
 QString slotButtonDescription(const LauncherState& s, int index, bool launcherMode);
 
 // The drawing surface of the launcher in words, the panel's lines as it
@@ -29,5 +31,11 @@ QString slotButtonDescription(const LauncherState& s, int index, bool launcherMo
 // address. The clock and the frame rate are left out, so the text changes
 // only when what it tells changes. (The game's words: gameSpeech.)
 QString surfaceSpeech(const LauncherState& s, const std::string& localIp);
+
+// The page banner's two lines, e.g. "120番地～" and "  129番地".
+QString pageBannerTop(int page);
+QString pageBannerBottom(int page);
+// The page range in words, for the page buttons: "120番地～129番地".
+QString pageRangeSpeech(int page);
 
 }  // namespace sorvel

@@ -68,9 +68,10 @@ void SurfaceWidget::paintEvent(QPaintEvent* e) {
         p.drawLine(w, 0, w, h);
         p.drawLine(0, h, w, h);
     }
-    if (hasFocus()) {
-        // The classic dotted focus frame, just inside the edge: the picture
-        // and its colours stay as they are.
+    if (hasFocus() && framed_) {
+        // The classic dotted focus frame of a button, just inside the edge:
+        // the picture and its colours stay as they are. A plain picture (the
+        // game's, focused for screen readers) keeps its look.
         p.setPen(QPen(QColor(0, 0, 0), 1, Qt::DotLine));
         p.setBrush(Qt::NoBrush);
         p.drawRect(rect().adjusted(1, 1, -2, -2));

@@ -9,6 +9,7 @@
 namespace sorvel {
 
 const char* const kAlarmCaption = "時間だよ！　クリックで止まるよ";
+const char* const kAlarmStopKeyHint = "Escで止まるよ";
 
 double readLeadingNumber(const std::string& text) {
     enum { Start, Sign, Int, Frac, Exp0, Exp1, Exp } st = Start;
@@ -97,7 +98,7 @@ CountdownTick UpdateCountdown(LauncherState& s) {
     CountdownTick t;
     if (s.timerArmed == 1 && s.countdownFrames <= 0) {
         s.timerArmed = 0;
-        s.alarmCount = 500;
+        s.alarmCount = kAlarmRepetitions;
         t.expired = true;
     }
     const std::string tail = " FPS:" + std::to_string(s.framesPerSecond) + " 左：ファイル　右：フォルダ";
@@ -128,6 +129,12 @@ std::string frameCountField(int n) {
 
 bool alarmDue(const LauncherState& s) {
     return s.alarmCount > 0 && (s.framesThisSecond == 0 || s.framesThisSecond == s.framesPerSecond / 2);
+}
+
+bool alarmShows(const LauncherState& s, bool surfaceFlashed) { return s.alarmCount > 0 || surfaceFlashed; }
+
+std::string alarmSpeechLine(const LauncherState& s) {
+    return s.alarmCount > 0 ? std::string(kAlarmCaption) + " " + kAlarmStopKeyHint : std::string();
 }
 
 }  // namespace sorvel

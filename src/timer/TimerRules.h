@@ -34,6 +34,13 @@ struct CountdownTick {
 CountdownTick UpdateCountdown(LauncherState& s);
 
 extern const char* const kAlarmCaption;
+// Said while the alarm rings: how to stop it without a mouse.
+extern const char* const kAlarmStopKeyHint;   // "Escで止まるよ"
+// What a screen reader reads first on the drawing surface while the alarm
+// rings: the alarm and how to stop it; empty otherwise.
+std::string alarmSpeechLine(const LauncherState& s);
+// Repetitions of one alarm.
+constexpr int16_t kAlarmRepetitions = 500;
 
 // The measured rate of the status strip: right-aligned in three places; a
 // count above 999 shows its last three digits, zeros included ("005").
@@ -42,5 +49,9 @@ std::string frameCountField(int n);
 // True when this frame's repetition is due (called before framesThisSecond
 // is incremented).
 bool alarmDue(const LauncherState& s);
+// Whether the alarm shows: it rings, or its last flash left the surface
+// green. Then the key that stops the alarm does what a mouse press on the
+// surface does; otherwise it does nothing of its own.
+bool alarmShows(const LauncherState& s, bool surfaceFlashed);
 
 }  // namespace sorvel

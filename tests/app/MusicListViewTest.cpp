@@ -264,8 +264,11 @@ TEST_F(ListWindow, PatternListAndPageMenuChooseOnEveryChangeOfSelection) {
     QTest::mousePress(l2->viewport(), Qt::LeftButton, {}, rowAt(l2, 1));
     l2->hide();
     w->com5Click(6);
+    // Opened, the box shows the pattern in use as its choice.
+    EXPECT_EQ(l2->currentRow(), 3);
+    EXPECT_TRUE(l2->item(3)->isSelected());
     l2->setFocus();
-    QTest::keyClick(l2, Qt::Key_Down);
+    QTest::keyClick(l2, Qt::Key_Up);
     EXPECT_EQ(w->com5(6)->text(), l2->item(2)->text());
 
     // The page menu: a drag from 1つ前 to そのまま only closes it; a key

@@ -17,6 +17,7 @@
 #include "app/SlotAccessible.h"
 #include "filedialog/FileDialog.h"
 #include "launcher/Commands.h"
+#include "timer/TimerRules.h"
 
 using namespace sorvel;
 
@@ -144,14 +145,19 @@ TEST_F(Access, SurfaceSaysThePanelAndTheGameFigures) {
     start();
     QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w->pictureWidget());
     ASSERT_NE(a, nullptr);
-    EXPECT_EQ(a->role(), QAccessible::StaticText);
+    EXPECT_EQ(a->role(), QAccessible::Graphic);
     EXPECT_EQ(a->text(QAccessible::Name), u("ローカルIP:10.1.2.3"));
     w->state().slotPath[0] = "/a/b.sh";
     w->command1MouseMove(0);
     EXPECT_EQ(a->text(QAccessible::Name), u("/a/\nb.sh\n利用回数:0 今回:0"));
     w->formKeyDown(kKeyF6);
     w->formKeyDown(kKeyF4);
-    EXPECT_TRUE(a->text(QAccessible::Name).startsWith(u("Lv:01 Point:00000000 Combo:0000"))) << a->text(QAccessible::Name).toStdString();
+    // The game: the head letters in the name, the figures in the description.
+    const GameState& g = w->game();
+    QString heads;
+    for (const auto& line : g.typingLines) heads += QStringLiteral(" ") + QChar(line[0]);
+    EXPECT_EQ(a->text(QAccessible::Name), u("開始") + heads);
+    EXPECT_TRUE(a->text(QAccessible::Description).startsWith(u("Lv:01 Point:00000000 Combo:0000\n")));
     // The slot buttons are still there, inside the surface, for a tree walk.
     EXPECT_GE(a->childCount(), 10);
 }
@@ -193,9 +199,15 @@ TEST_F(Access, NamesAreToldOnlyWhenTheyChange) {
     EXPECT_EQ(count(w->slotButton(3), QAccessible::DescriptionChanged), 1);
     told().clear();
 
-    w->formKeyDown(kKeyF6);   // the game hides the buttons
+    // The game hides the buttons and takes the focus: the tool reads the
+    // new texts where the focus lands, and nothing more is told.
+    w->formKeyDown(kKeyF6);
     frames(2);
-    EXPECT_EQ(namesTold(), 10);
+    EXPECT_EQ(namesTold(), 0);
+    EXPECT_EQ(count(w->pictureWidget(), QAccessible::NameChanged), 0);
+    w->formKeyDown(kKeyF4);
+    frames(2);   // the game runs at 10 frames a second
+    EXPECT_EQ(count(w->pictureWidget(), QAccessible::NameChanged), 1);
 }
 
 TEST(SlotAccessibilityOff, NothingIsComputedWhileNoToolListens) {
@@ -207,6 +219,8 @@ TEST(SlotAccessibilityOff, NothingIsComputedWhileNoToolListens) {
         QString slotName(int) const override { return ++asked, QString(); }
         QString slotDescription(int) const override { return ++asked, QString(); }
         QString surfaceText() const override { return ++asked, QString(); }
+        QString surfaceDescription() const override { return {}; }
+        QString pageRange() const override { return {}; }
     } texts;
     const int& asked = texts.asked;
     SlotAccessibility a(&surface, buttons, texts);
@@ -335,4 +349,123 @@ TEST_F(Access, EveryOtherControlHasAName) {
     FileDialog music(s);
     music.load();
     EXPECT_EQ(name(music.pathField()), u("Files"));
+}
+
+namespace {
+struct ToldText {
+    QObject* object;
+    QAccessible::Event type;
+    QString text;
+};
+std::vector<ToldText>& toldTexts() {
+    static std::vector<ToldText> t;
+    return t;
+}
+// The changes as a screen reader receives them, with their text.
+struct HearingText : Listening {
+    HearingText() {
+        toldTexts().clear();
+        SlotAccessibility::tellText = [](QObject* o, QAccessible::Event e, const QString& t) {
+            toldTexts().push_back({o, e, t});
+        };
+    }
+    ~HearingText() {
+        SlotAccessibility::tellText = saved;
+        toldTexts().clear();
+    }
+    void (*saved)(QObject*, QAccessible::Event, const QString&) = SlotAccessibility::tellText;
+};
+QStringList heard(QObject* o) {
+    QStringList l;
+    for (const ToldText& t : toldTexts()) {
+        if (t.object == o) l << t.text;
+    }
+    return l;
+}
+}  // namespace
+
+TEST_F(Access, ChangesAreToldWithTheirText) {
+    start();
+    HearingText on;
+    frames(2);
+    EXPECT_TRUE(toldTexts().empty());
+    // The page buttons describe the page; a page turn tells the new range.
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(w->command2(1))->text(QAccessible::Description), u("0番地～9番地"));
+    w->command2Click(1);
+    frames(1);
+    EXPECT_EQ(heard(w->command2(1)), QStringList{u("10番地～19番地")});
+    w->command2Click(0);
+    frames(1);
+    toldTexts().clear();
+    // A registration: the overwrite warning, then the new name.
+    w->state().slotPath[2] = "/old/a.sh";
+    frames(1);
+    toldTexts().clear();
+    w->state().pendingPath = "/new/b.sh";
+    frames(1);
+    EXPECT_EQ(heard(w->slotButton(2)), QStringList{u("/old/a.sh を上書きせなあかんよ")});
+    w->command1MouseDown(2, Qt::LeftButton);
+    frames(1);
+    EXPECT_EQ(heard(w->slotButton(2)), (QStringList{u("/old/a.sh を上書きせなあかんよ"), u("2番地 b.sh（ファイル）"),
+                                                    u("/new/b.sh 利用回数:0 今回:0")}));
+    // Nothing more while nothing changes.
+    toldTexts().clear();
+    frames(20);
+    EXPECT_TRUE(toldTexts().empty());
+}
+
+TEST_F(Access, TheWindowIsAFrameAndTheAlarmStopsByActionOrEscape) {
+    start();
+    showAndWait();
+    QAccessibleInterface* win = QAccessible::queryAccessibleInterface(w.get());
+    ASSERT_NE(win, nullptr);
+    EXPECT_EQ(win->role(), QAccessible::Window);
+    EXPECT_EQ(win->text(QAccessible::Name), w->windowTitle());
+    EXPECT_TRUE(w->windowTitle().endsWith(u("左：ファイル　右：フォルダ")));
+    HearingText on;
+    QAccessibleInterface* pic = QAccessible::queryAccessibleInterface(w->pictureWidget());
+    for (int way = 0; way < 2; ++way) {
+        toldTexts().clear();
+        w->state().alarmCount = kAlarmRepetitions;
+        w->alarmStep();
+        EXPECT_EQ(heard(w.get()), QStringList{u("時間だよ！　クリックで止まるよ")}) << way;
+        EXPECT_TRUE(pic->text(QAccessible::Name).startsWith(u("時間だよ！　クリックで止まるよ Escで止まるよ\n")));
+        w->alarmStep();   // told once, as it starts
+        EXPECT_EQ(heard(w.get()).size(), 1);
+        if (way == 0) {
+            pic->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        } else {
+            QTest::keyClick(w->windowHandle(), Qt::Key_Escape);
+        }
+        EXPECT_EQ(w->state().alarmCount, 0) << way;
+        EXPECT_EQ(w->picture().backColor(), qRgb(192, 192, 192)) << way;
+    }
+}
+
+TEST_F(Access, KeyboardReachesTheEntryAndReturnPressesButtons) {
+    start();
+    showAndWait();
+    // Return presses a focused button as Space does.
+    w->command2(1)->setFocus();
+    QTest::keyClick(w->command2(1), Qt::Key_Return);
+    EXPECT_EQ(w->state().slotPage, 1);
+    // TIMER and FPS give the entry the focus; Tab follows the screen.
+    QTest::keyClick(w->command2(4), Qt::Key_Space);
+    EXPECT_TRUE(w->text1()->hasFocus());
+    EXPECT_EQ(w->text1()->nextInFocusChain(), w->command4(0));
+    EXPECT_EQ(w->command4(0)->nextInFocusChain(), w->command4(2));
+    EXPECT_EQ(w->command4(2)->nextInFocusChain(), w->command4(1));
+    QTest::keyClicks(w->text1(), "30");
+    w->command4(2)->setFocus();
+    QTest::keyClick(w->command4(2), Qt::Key_Return);
+    EXPECT_EQ(w->state().framesPerSecond, 30);
+    EXPECT_TRUE(w->command2(4)->hasFocus());   // back where the entry was opened
+    // The game takes the focus and gives it back; the slots list no keys.
+    w->slotButton(3)->setFocus();
+    w->formKeyDown(kKeyF6);
+    EXPECT_TRUE(w->pictureWidget()->hasFocus());
+    w->formKeyDown(kKeyF6);
+    EXPECT_TRUE(w->slotButton(3)->hasFocus());
+    QAccessibleActionInterface* act = slot(3)->actionInterface();
+    EXPECT_TRUE(act->keyBindingsForAction(QAccessibleActionInterface::pressAction()).isEmpty());
 }

@@ -25,7 +25,7 @@ def test(s):
     # that costs nothing.
     s.start()
     s.move_away()
-    s.click(*SLOT0)
+    s.click(*harness.slot(0))
     expect(harness.wait_until(lambda: count(s) == 6, 1.0), "the launch is in lot.dat within a second (%s)" % count(s))
     expect(s.read("data.dat") == data, "and nothing else was rewritten for it")
     s.app.send_signal(signal.SIGKILL)
@@ -37,9 +37,9 @@ def test(s):
     s.start()
     s.move_away()
     before = os.stat(os.path.join(s.folder, "data.dat")).st_ino
-    s.click(*SLOT0)
+    s.click(*harness.slot(0))
     time.sleep(0.6)   # two launches, not a double click
-    s.click(*SLOT0)
+    s.click(*harness.slot(0))
     s.xvfb.kill()
     s.xvfb.wait()
     s.xvfb = None

@@ -214,3 +214,39 @@ TEST(Game, ScreenColoursAndBlink) {
     DrawGame(g, pic, 180, 6);
     EXPECT_EQ(pic.point(72, 46), qRgb(255, 255, 255));
 }
+
+namespace {
+QString u(const char* s) { return QString::fromUtf8(s); }
+}  // namespace
+
+TEST(GameSpeech, TellsTheHeadLettersWhatTheKeysDidAndTheFigures) {
+    struct {
+        int rowLevel = 6;
+    } s;
+    GameState g;
+    EXPECT_EQ(gameSpeech(g, s.rowLevel), u("-----終劇----- Point:00000000 F4:Retry F6:Back 6.全部タイプ"));
+    g.typingLines = {"QWE", "", "ASD", "ZX", "P", "M"};
+    g.gameRunning = true;
+    g.advanceGauge = 200;
+    EXPECT_EQ(gameSpeech(g, s.rowLevel), u("開始 Q A Z P M"));
+    // Played for real: a hit, then a miss.
+    GameRandom rng(1);
+    g.typedKeys = "Q";
+    UpdateGame(g, 6, rng);
+    EXPECT_EQ(g.lastHits, 1);
+    EXPECT_EQ(gameSpeech(g, s.rowLevel), u("当たり W A Z P M"));
+    g.typedKeys = "B";
+    UpdateGame(g, 6, rng);
+    EXPECT_EQ(g.lastMisses, 1);
+    EXPECT_TRUE(gameSpeech(g, s.rowLevel).startsWith(u("はずれ W "))) << gameSpeech(g, s.rowLevel).toStdString();
+    // A new game starts afresh.
+    StartGame(g, 6, rng);
+    EXPECT_TRUE(gameSpeech(g, s.rowLevel).startsWith(u("開始 ")));
+    EXPECT_EQ(gameSpeech(g, s.rowLevel).size(), 3 + 6 * 2 - 1);
+    g.speedLevel = 3;
+    g.score = 1234;
+    g.combo = 12;
+    g.highScore = 99;
+    g.maxCombo = 123456;
+    EXPECT_EQ(gameFigures(g, 2), u("Lv:03 Point:00001234 Combo:0012\nHigh :00000099 Max  :1234\nF4:Retry F6:Back 2.下段"));
+}

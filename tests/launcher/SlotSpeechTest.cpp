@@ -103,16 +103,12 @@ TEST(SlotSpeech, SurfaceTellsWhatThePanelTells) {
     EXPECT_EQ(surfaceSpeech(s, "x"), u("どこに登録すればええのん？\n番地を選んで 左：決行　右：キャンセル"));
 }
 
-TEST(SlotSpeech, SurfaceInTheGameTellsTheFigures) {
+TEST(SlotSpeech, PageRangeAndOverwriteWarning) {
     LauncherState s;
-    GameState g;
-    g.speedLevel = 3;
-    g.score = 1234;
-    g.combo = 12;
-    g.highScore = 99;
-    g.maxCombo = 123456;
-    g.gameRunning = true;
-    EXPECT_EQ(gameSpeech(g), u("Lv:03 Point:00001234 Combo:0012\nHigh :00000099 Max  :1234"));
-    g.gameRunning = false;
-    EXPECT_TRUE(gameSpeech(g).endsWith(u("\n-----終劇-----")));
+    EXPECT_EQ(pageRangeSpeech(12), u("120番地～129番地"));
+    EXPECT_EQ(pageBannerTop(12) + u("|") + pageBannerBottom(12), u("120番地～|  129番地"));
+    s.slotPath[1] = "/opt/edit.sh";
+    s.pendingPath = "/x/new.sh";
+    EXPECT_EQ(slotButtonDescription(s, 1, true), u("/opt/edit.sh を上書きせなあかんよ"));
+    EXPECT_EQ(slotButtonDescription(s, 2, true), u("未登録 利用回数:0 今回:0"));
 }

@@ -138,3 +138,10 @@ TEST(Countdown, UnderASecondShowsZeroUntilItRings) {
     EXPECT_TRUE(t.expired);
     EXPECT_EQ(t.caption, "FPS:20 左：ファイル　右：フォルダ");
 }
+
+TEST(Alarm, ASpeechLineWhileItRings) {
+    LauncherState s;
+    EXPECT_EQ(alarmSpeechLine(s), "");
+    s.alarmCount = 3;
+    EXPECT_EQ(alarmSpeechLine(s), "時間だよ！　クリックで止まるよ Escで止まるよ");
+}
