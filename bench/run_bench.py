@@ -207,11 +207,7 @@ def report(app, ref):
 
 
 def click_latency(s):
-    marker = os.path.join(s.tmp, "t.txt")
-    script = os.path.join(s.tmp, "probe.sh")
-    with open(script, "w") as f:
-        f.write('#!/bin/sh\ndate +%%s.%%N >> "%s"\n' % marker)
-    os.chmod(script, 0o755)
+    script, marker = s.recording_script("probe.sh", "date +%s.%N")
     s.write("data.dat", harness.data_dat({0: script}))
     s.start()
     gx, gy, _, _ = s.geometry()

@@ -112,6 +112,16 @@ MainWindow::MainWindow(std::string programFolder, AppServices services, QWidget*
 MainWindow::~MainWindow() {
     sv_.mci->setEndNotifier(nullptr);
     qApp->removeEventFilter(this);
+    // The slot buttons go while the window's state still lives: a button
+    // that loses the focus as it goes runs its handler, which must find
+    // the tick asleep for good rather than destroyed.
+    ended_ = true;
+    timer_.stop();
+    countsSave_.stop();
+    delete picture1_;
+    picture1_ = nullptr;
+    command1_.fill(nullptr);
+    command2_.fill(nullptr);
 }
 
 void MainWindow::buildControls() {

@@ -99,38 +99,40 @@ MusicListView* MusicPanel::list1() {
     return list1_;
 }
 
+// A hidden choice list over the window: the items, its tooltip (also its
+// name for assistive tools unless one is given) and what a choice runs.
+ChoiceListBox* MusicPanel::choiceList(const ControlSpec& place, std::initializer_list<const char*> items,
+                                      const char* name, void (MusicPanel::*chosen)(int)) {
+    auto* list = new ChoiceListBox(window_);
+    list->onChoose = [this, chosen](int row) { (this->*chosen)(row); };
+    list->setGeometry(px(place.left), px(place.top), px(place.width), px(place.height));
+    makePlainListBox(list, false);
+    for (const char* c : items) list->addItem(QString::fromUtf8(c));
+    list->setToolTip(QString::fromUtf8(place.tooltip));
+    list->setAccessibleName(QString::fromUtf8(name));
+    list->hide();
+    list->raise();
+    return list;
+}
+
 QListWidget* MusicPanel::list2() {
     if (list2_) return list2_;
-    auto* list2 = new ChoiceListBox(window_);
-    list2->onChoose = [this](int row) { list2Click(row); };
-    list2_ = list2;
-    list2_->setGeometry(px(3840), px(720), px(615), px(780));
-    makePlainListBox(list2_, false);
-    for (const char* c : kPatternCaptions) list2_->addItem(QString::fromUtf8(c));
-    list2_->setToolTip(QStringLiteral("単曲：1曲を1回のみ 単連：1曲を連続で 連曲：複数の曲を1回のみ 繰返：複数の曲を連続で"));
-    list2_->setAccessibleName(QStringLiteral("再生パターン"));
-    list2_->hide();
-    list2_->raise();
+    list2_ = choiceList({nullptr, 3840, 720, 615, 780,
+                         "単曲：1曲を1回のみ 単連：1曲を連続で 連曲：複数の曲を1回のみ 繰返：複数の曲を連続で"},
+                        {kPatternCaptions[0], kPatternCaptions[1], kPatternCaptions[2], kPatternCaptions[3]},
+                        "再生パターン", &MusicPanel::list2Click);
     if (list3_) list3_->raise();
     return list2_;
 }
 
 QListWidget* MusicPanel::list3() {
     if (list3_) return list3_;
-    auto* list3 = new ChoiceListBox(window_);
-    list3->onChoose = [this](int row) { list3Click(row); };
-    list3_ = list3;
-    list3_->setGeometry(px(120), px(480), px(855), px(780));
-    makePlainListBox(list3_, false);
-    for (const char* c : {"1つ前", "1つ後", "そのまま", "お気に入"}) list3_->addItem(QString::fromUtf8(c));
-    list3_->setToolTip(QStringLiteral("ページの変更"));
-    list3_->setAccessibleName(QStringLiteral("ページの変更"));
-    list3_->hide();
+    list3_ = choiceList({nullptr, 120, 480, 855, 780, "ページの変更"}, {"1つ前", "1つ後", "そのまま", "お気に入"},
+                        "ページの変更", &MusicPanel::list3Click);
     if (list3Row_ >= 0) {
         const QSignalBlocker b(list3_);
         list3_->setCurrentRow(list3Row_);
     }
-    list3_->raise();
     return list3_;
 }
 

@@ -6,6 +6,7 @@
 
 #include <QObject>
 #include <array>
+#include <initializer_list>
 #include <memory>
 #include <string>
 
@@ -22,6 +23,7 @@ class QWidget;
 
 namespace sorvel {
 
+class ChoiceListBox;
 class MusicListView;
 
 // What the music panel asks of the window around it.
@@ -102,6 +104,8 @@ private:
     void warnUnstorableName() override { host_.warnUnstorableName(); }
 
     void showFavouritesLook();
+    ChoiceListBox* choiceList(const ControlSpec& place, std::initializer_list<const char*> items, const char* name,
+                              void (MusicPanel::*chosen)(int));
 
     QWidget* window_;
     LauncherState& st_;

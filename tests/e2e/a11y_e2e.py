@@ -16,69 +16,18 @@ except ImportError:
 
 import harness
 from a11y_bus import A11yBus
+from atspi_tree import action_index, find_app, focused, fresh, fresh_name, start_on_bus, walk  # noqa: F401
 from harness import expect
 
 
-def walk(obj, depth=0, out=None):
-    out = [] if out is None else out
-    if obj is None or depth > 30:
-        return out
-    out.append(obj)
-    for i in range(obj.childCount):
-        walk(obj.getChildAtIndex(i), depth + 1, out)
-    return out
-
-
-def find_app():
-    desktop = pyatspi.Registry.getDesktop(0)
-    for i in range(desktop.childCount):
-        app = desktop.getChildAtIndex(i)
-        if app is not None and app.name == "sorvel_p":
-            return app
-    return None
-
-
-def fresh(obj):
-    """obj as the program tells it now, not as first read."""
-    try:
-        obj.clear_cache()
-    except AttributeError:
-        pass
-    return obj
-
-
-def fresh_name(obj):
-    return fresh(obj).name
-
-
-def action_index(obj, name):
-    act = obj.queryAction()
-    for i in range(act.nActions):
-        if act.getName(i) == name:
-            return act, i
-    return act, -1
-
-
-def focused(obj):
-    return fresh(obj).getState().contains(pyatspi.STATE_FOCUSED)
-
-
 def test(s):
-    marker = os.path.join(s.tmp, "ran.txt")
-    script = os.path.join(s.tmp, "say hello.sh")
-    with open(script, "w") as f:
-        f.write('#!/bin/sh\necho ran >> "%s"\n' % marker)
-    os.chmod(script, 0o755)
+    script, marker = s.recording_script("say hello.sh")
     s.write("data.dat", harness.data_dat({0: script, 1: "/usr/", 2: "http://example.org/"}))
 
     s.start_x()
     bus = A11yBus(s.env).start()
     try:
-        bus.switch_on()
-        # This process reads the same bus.
-        os.environ.update({k: s.env[k] for k in ("DBUS_SESSION_BUS_ADDRESS", "DISPLAY")})
-        s.start()
-        app = harness.wait_until(find_app, 15, 0.2)
+        app = start_on_bus(s, bus)
         expect(app is not None, "the launcher is on the accessibility bus")
         nodes = harness.wait_until(lambda: [o for o in walk(app) if o.getRoleName() == "push button"]
                                    and walk(app), 10, 0.2)

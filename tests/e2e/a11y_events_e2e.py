@@ -19,39 +19,8 @@ except ImportError:
 
 import harness
 from a11y_bus import A11yBus
+from atspi_tree import action_index, find_app, focused, fresh, fresh_name, start_on_bus, walk  # noqa: F401
 from harness import expect
-
-def walk(obj, depth=0, out=None):
-    out = [] if out is None else out
-    if obj is None or depth > 30:
-        return out
-    out.append(obj)
-    for i in range(obj.childCount):
-        walk(obj.getChildAtIndex(i), depth + 1, out)
-    return out
-
-
-def find_app():
-    desktop = pyatspi.Registry.getDesktop(0)
-    apps = [desktop.getChildAtIndex(i) for i in range(desktop.childCount)]
-    return next((a for a in apps if a is not None and a.name == "sorvel_p"), None)
-
-
-def fresh(obj):
-    try:
-        obj.clear_cache()
-    except AttributeError:
-        pass
-    return obj
-
-
-def action_index(obj, name):
-    act = obj.queryAction()
-    return act, next((i for i in range(act.nActions) if act.getName(i) == name), -1)
-
-
-def focused(obj):
-    return fresh(obj).getState().contains(pyatspi.STATE_FOCUSED)
 
 
 # A listener in a process of its own prints each event: type, source role,
@@ -107,10 +76,7 @@ def test(s):
     bus = A11yBus(s.env).start()
     ev = None
     try:
-        bus.switch_on()
-        os.environ.update({k: s.env[k] for k in ("DBUS_SESSION_BUS_ADDRESS", "DISPLAY")})
-        s.start()
-        app = harness.wait_until(find_app, 15, 0.2)
+        app = start_on_bus(s, bus)
         expect(app is not None, "the launcher is on the accessibility bus")
         frame = app.getChildAtIndex(0)
         expect(frame.getRoleName() == "frame" and frame.name == s.title(),

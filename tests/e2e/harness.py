@@ -184,6 +184,17 @@ class Session:
         with open(p, "rb") as f:
             return f.read().decode("utf-8", "replace")
 
+    def recording_script(self, name, command="echo ran"):
+        """An executable shell script in the temporary folder that appends
+        what `command` prints to a file of its own: the script's path and
+        that file's."""
+        marker = os.path.join(self.tmp, name + ".out")
+        script = os.path.join(self.tmp, name)
+        with open(script, "w") as f:
+            f.write('#!/bin/sh\n%s >> "%s"\n' % (command, marker))
+        os.chmod(script, 0o755)
+        return script, marker
+
     # -- X server and program ---------------------------------------------
     def start_x(self, screen="1024x768x24"):
         # Each test claims a display number with a lock of its own (held for

@@ -22,11 +22,7 @@ LIST_SPEECH = r"MIDIリスト|List with|list item"
 
 
 def test(s):
-    marker = os.path.join(s.tmp, "ran.txt")
-    script = os.path.join(s.tmp, "say hello.sh")
-    with open(script, "w") as f:
-        f.write('#!/bin/sh\necho ran >> "%s"\n' % marker)
-    os.chmod(script, 0o755)
+    script, marker = s.recording_script("say hello.sh")
     s.write("data.dat", harness.data_dat({0: script}))
     music = os.path.join(s.tmp, "Music")
     os.makedirs(music)
