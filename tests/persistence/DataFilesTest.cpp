@@ -78,6 +78,26 @@ TEST(DataFiles, FreshSaveIsExactlyTheLineFormat) {
     EXPECT_EQ(h2.load, 1);
 }
 
+TEST(DataFiles, ACountAloneGoesToLotDatWithTheTargetsOnDisk) {
+    TempDir d;
+    const std::string data = "\"/a\"\r\n\"/b\"\r\n" + lines("\"\"", 249) + "1500\r\n750\r\n";
+    d.write("data.dat", data);
+    d.write("lot.dat", "4\r\n7\r\n" + lines("0", 249));
+    LauncherState s;
+    Hooks hk;
+    LoadData(d.path(), s, hk.h);
+    s.slotUseCount[0] = 5;   // slot 0 launched
+    s.slotPath[1] = "/c";    // slot 1 registered anew, not saved yet
+    s.slotUseCount[1] = 1;
+    ASSERT_TRUE(SaveCounts(d.path(), s));
+    // Only lot.dat: today's count where the target on disk is the one held,
+    // the stored one where it is not.
+    EXPECT_EQ(d.read("lot.dat"), "5\r\n7\r\n" + lines("0", 249));
+    EXPECT_EQ(d.read("data.dat"), data);
+    EXPECT_FALSE(d.exists("midpage.dat"));
+    EXPECT_EQ(hk.save, 0);
+}
+
 TEST(DataFiles, MissingFilesStillPlaceTheWindow) {
     TempDir d;
     LauncherState s;
