@@ -3,6 +3,7 @@ frame corner, to the twip: a start and a close without a move write back
 what was read, under every window manager tried; full screen and a spot the
 window was brought to are never stored; a move of the user's is."""
 import os
+import signal
 import time
 
 import harness
@@ -49,6 +50,29 @@ def moved_by_the_user(s, wm):
     expect(stored(s) == (frame[0] * 15, frame[1] * 15), "%s: and stored unchanged" % wm)
 
 
+def restarted(s, wm):
+    """F1 F5 saves the place it was started at and the new instance comes
+    up with its frame on the same spot."""
+    s.write("data.dat", harness.data_dat({0: "/usr/bin/env"}, left=3000, top=4500))
+    old = s.start()
+    s.settled_frame_origin()
+    s.focus(old)
+    s.key("F1", "F5")
+    expect(s.app.wait(10) == 0, "%s: the restart ended the old instance" % wm)
+    expect(stored(s) == (3000, 4500), "%s: the restart stored the place unchanged (%s)" % (wm, stored(s)))
+    # (The new window may well get the old one's id: tell them by process.)
+    def pid_of(w):
+        return int(s.x("xdotool", "getwindowpid", w, check=False).stdout.strip() or 0)
+    new = harness.wait_until(lambda: next((w for w in s.windows() if pid_of(w) not in (0, s.app.pid)), None), 10)
+    expect(new, "%s: the new instance is up" % wm)
+    s.win = new
+    got = s.settled_frame_origin()
+    expect(got == (200, 300), "%s: after the restart the frame is at (200, 300) (got %s)" % (wm, got))
+    os.kill(pid_of(new), signal.SIGTERM)
+    expect(harness.wait_until(lambda: not s.find_window("--class", "sorvel_p"), 10), "%s: the new instance ended" % wm)
+    expect(stored(s) == (3000, 4500), "%s: and stored the place unchanged (%s)" % (wm, stored(s)))
+
+
 def test(s):
     s.start_x("800x600x24")
     # Others to try by hand: SORVEL_E2E_WMS="icewm fluxbox".
@@ -60,6 +84,8 @@ def test(s):
         # The top-left corner is a place like any other.
         start_and_close(s, wm, 0, 0, (0, 0))
         moved_by_the_user(s, wm)
+        if wm == "openbox":
+            restarted(s, wm)
         s.stop_wm()
 
     s.start_wm("openbox")
