@@ -844,10 +844,22 @@ bool MainWindow::eventFilter(QObject* o, QEvent* e) {
     // focus and whatever a dialog opened by the handler did to it.
     // Seen again: the frames left out are brought forward at once.
     if (e->type() == QEvent::Expose && o && o == windowHandle() && skippingFrames_ && !ended_) timer_.start(0);
+    // [restore wake-up] Some window managers map a restored window before
+    // they clear its minimised state: the state change wakes it too, and so
+    // do hover and a press on the drawing surface.
+    if (skippingFrames_ && !ended_ && wakesSleepingTick(o, e->type())) timer_.start(0);
     if (e->type() == QEvent::KeyPress && o && o == windowHandle()) {
         return windowKeyPress(*static_cast<QKeyEvent*>(e));
     }
     return QWidget::eventFilter(o, e);
+}
+
+bool MainWindow::wakesSleepingTick(const QObject* o, QEvent::Type t) const {
+    if (t == QEvent::WindowStateChange) return o == this;
+    if (t != QEvent::MouseMove && t != QEvent::Enter && t != QEvent::MouseButtonPress) return false;
+    for (auto* w = qobject_cast<const QWidget*>(o); w; w = w->parentWidget())
+        if (w == picture1_) return true;
+    return false;
 }
 
 bool MainWindow::windowKeyPress(const QKeyEvent& k) {

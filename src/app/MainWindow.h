@@ -2,6 +2,7 @@
 // and the handlers that tie the launcher, music, timer and game together.
 #pragma once
 
+#include <QEvent>
 #include <QRegion>
 #include <QTimer>
 #include <QWidget>
@@ -181,6 +182,8 @@ private:
     void setMusicButtonsVisible(bool v);
     void hideList3();
     bool windowKeyPress(const QKeyEvent& k);
+    // [restore wake-up] Events that wake a tick sleeping while hidden.
+    bool wakesSleepingTick(const QObject* o, QEvent::Type t) const;
 
     std::string folder_;
     AppServices sv_;

@@ -1,8 +1,14 @@
 #include "app/WindowDress.h"
 
+#include <QEvent>
 #include <QFile>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QIconEngine>
+#include <QImage>
+#include <QObject>
+#include <QPainter>
+#include <QPixmap>
 #include <QPalette>
 #include <QWidget>
 #include <QWindow>
@@ -10,16 +16,55 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <utility>
 
 namespace sorvel {
 
-QIcon applicationIcon() {
-    QIcon icon;
-    for (int size : {16, 24, 32, 48, 64, 128, 256}) {
-        const QString f = QStringLiteral(":/sorvel_p/icons/%1.png").arg(size);
-        if (QFile::exists(f)) icon.addFile(f, QSize(size, size));
+namespace {
+// The icon's pictures are read from their files whenever they are asked
+// for and not kept: the window system holds its own copy once it has them,
+// so the launcher carries none of the seven pictures while it idles.
+class FileIconEngine : public QIconEngine {
+public:
+    explicit FileIconEngine(QList<QSize> sizes) : sizes_(std::move(sizes)) {}
+    QIconEngine* clone() const override { return new FileIconEngine(sizes_); }
+    QString key() const override { return QStringLiteral("sorvel_file_icon"); }
+    QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override { return sizes_; }
+    QSize actualSize(const QSize& size, QIcon::Mode, QIcon::State) override {
+        const QSize s = bestFor(size);
+        return s.isValid() ? s.scaled(size, Qt::KeepAspectRatio) : QSize();
     }
-    return icon;
+    QPixmap pixmap(const QSize& size, QIcon::Mode, QIcon::State) override {
+        const QSize s = bestFor(size);
+        if (!s.isValid()) return {};
+        QImage img(fileFor(s.width()), "PNG");
+        if (img.size() != size) img = img.scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        return QPixmap::fromImage(std::move(img));
+    }
+    void paint(QPainter* p, const QRect& r, QIcon::Mode m, QIcon::State st) override {
+        p->drawPixmap(r, pixmap(r.size(), m, st));
+    }
+    static QString fileFor(int size) { return QStringLiteral(":/sorvel_p/icons/%1.png").arg(size); }
+
+private:
+    // The smallest picture at least as large as asked, else the largest
+    // (the sizes go from small to large).
+    QSize bestFor(const QSize& want) const {
+        for (const QSize& s : sizes_)
+            if (s.width() >= want.width() && s.height() >= want.height()) return s;
+        return sizes_.isEmpty() ? QSize() : sizes_.back();
+    }
+    QList<QSize> sizes_;
+};
+}  // namespace
+
+QIcon applicationIcon() {
+    QList<QSize> sizes;
+    for (int size : {16, 24, 32, 48, 64, 128, 256}) {
+        if (QFile::exists(FileIconEngine::fileFor(size))) sizes.append(QSize(size, size));
+    }
+    if (sizes.isEmpty()) return QIcon();
+    return QIcon(new FileIconEngine(std::move(sizes)));
 }
 
 namespace {
@@ -48,12 +93,37 @@ void writeMotifHints(QWidget* w) {
 void dressMainWindow(QWidget* w) {
     w->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                       Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
-    const QIcon icon = applicationIcon();
-    if (!icon.isNull()) w->setWindowIcon(icon);
     if (QGuiApplication::platformName() == QLatin1String("xcb")) {
         w->winId();   // the native window, with the hints Qt gives it
         writeMotifHints(w);
     }
+}
+
+namespace {
+class FirstPicture : public QObject {
+public:
+    FirstPicture(QWidget* w, std::function<void()> then) : QObject(w), then_(std::move(then)) {}
+    bool eventFilter(QObject* o, QEvent* e) override {
+        if (e->type() == QEvent::Paint && o == parent() && then_) {
+            // Queued: the picture reaches the screen before this runs.
+            QMetaObject::invokeMethod(this, [this] {
+                auto f = std::move(then_);
+                deleteLater();
+                f();
+            }, Qt::QueuedConnection);
+            then_ = nullptr;
+            o->removeEventFilter(this);
+        }
+        return false;
+    }
+
+private:
+    std::function<void()> then_;
+};
+}  // namespace
+
+void afterFirstPicture(QWidget* w, std::function<void()> then) {
+    w->installEventFilter(new FirstPicture(w, std::move(then)));
 }
 
 void paintOwnBackground(QWidget* control) {

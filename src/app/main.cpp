@@ -58,7 +58,6 @@ int main(int argc, char** argv) {
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     // Qt's own texts (context menus, stock dialogs) in Japanese too.
     sorvel::loadQtTranslation(app);
-    QApplication::setWindowIcon(sorvel::applicationIcon());
     // The interface is Japanese: one font for every window, tooltip and box,
     // so that no other font is loaded beside it.
     QApplication::setFont(sorvel::uiFont(12));
@@ -122,6 +121,9 @@ int main(int argc, char** argv) {
     w.formLoad();
     g_window = &w;
     std::atexit(saveWhenEndedByQt);
+    // The icon is decoded and sent once the first picture shows: the window
+    // manager takes it whenever it comes, and every window shares it.
+    sorvel::afterFirstPicture(&w, [] { QApplication::setWindowIcon(sorvel::applicationIcon()); });
     w.show();
     const int rc = app.exec();
     g_window = nullptr;
