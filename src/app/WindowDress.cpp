@@ -105,14 +105,13 @@ public:
     FirstPicture(QWidget* w, std::function<void()> then) : QObject(w), then_(std::move(then)) {}
     bool eventFilter(QObject* o, QEvent* e) override {
         if (e->type() == QEvent::Paint && o == parent() && then_) {
+            o->removeEventFilter(this);
             // Queued: the picture reaches the screen before this runs.
-            QMetaObject::invokeMethod(this, [this] {
-                auto f = std::move(then_);
+            QMetaObject::invokeMethod(this, [this, f = std::move(then_)] {
                 deleteLater();
                 f();
             }, Qt::QueuedConnection);
             then_ = nullptr;
-            o->removeEventFilter(this);
         }
         return false;
     }
