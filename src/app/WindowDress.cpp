@@ -6,6 +6,7 @@
 #include <QIcon>
 #include <QIconEngine>
 #include <QImage>
+#include <QImageReader>
 #include <QObject>
 #include <QPainter>
 #include <QPixmap>
@@ -37,7 +38,11 @@ public:
     QPixmap pixmap(const QSize& size, QIcon::Mode, QIcon::State) override {
         const QSize s = bestFor(size);
         if (!s.isValid()) return {};
-        QImage img(fileFor(s.width()), "PNG");
+        // Read as PNG and nothing else: a reader left to guess asks every
+        // image plugin, which loads them all.
+        QImageReader reader(fileFor(s.width()), "png");
+        reader.setAutoDetectImageFormat(false);
+        QImage img = reader.read();
         if (img.size() != size) img = img.scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
         return QPixmap::fromImage(std::move(img));
     }
