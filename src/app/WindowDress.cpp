@@ -1,5 +1,6 @@
 #include "app/WindowDress.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QFile>
 #include <QGuiApplication>
@@ -17,6 +18,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <utility>
 
 namespace sorvel {
@@ -73,25 +75,61 @@ QIcon applicationIcon() {
 }
 
 namespace {
+xcb_connection_t* x11Connection() {
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    return x11 ? x11->connection() : nullptr;
+}
+
+xcb_atom_t internAtom(xcb_connection_t* c, const char* name) {
+    xcb_intern_atom_reply_t* r =
+        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr);
+    if (!r) return XCB_ATOM_NONE;
+    const xcb_atom_t a = r->atom;
+    std::free(r);
+    return a;
+}
+
+// _NET_WM_ICON: for each size its width, height and ARGB pixels, appended
+// picture by picture.
+bool writeNetWmIcon(QWidget* w) {
+    xcb_connection_t* c = x11Connection();
+    if (!c || QGuiApplication::platformName() != QLatin1String("xcb")) return false;
+    const xcb_atom_t atom = internAtom(c, "_NET_WM_ICON");
+    if (atom == XCB_ATOM_NONE) return false;
+    const auto win = static_cast<xcb_window_t>(w->winId());
+    bool first = true;
+    for (int size : {16, 24, 32, 48, 64, 128, 256}) {
+        QImageReader reader(FileIconEngine::fileFor(size), "png");
+        reader.setAutoDetectImageFormat(false);
+        QImage img = reader.read();
+        if (img.isNull()) continue;
+        img.convertTo(QImage::Format_ARGB32);
+        const uint32_t head[2] = {static_cast<uint32_t>(img.width()), static_cast<uint32_t>(img.height())};
+        xcb_change_property(c, first ? XCB_PROP_MODE_REPLACE : XCB_PROP_MODE_APPEND, win, atom, XCB_ATOM_CARDINAL,
+                            32, 2, head);
+        for (int y = 0; y < img.height(); ++y)
+            xcb_change_property(c, XCB_PROP_MODE_APPEND, win, atom, XCB_ATOM_CARDINAL, 32,
+                                static_cast<uint32_t>(img.width()), img.constScanLine(y));
+        xcb_flush(c);
+        first = false;
+    }
+    return !first;
+}
+
 // Motif window manager hints (the _MOTIF_WM_HINTS property).
 constexpr uint32_t kHintsFunctions = 1, kHintsDecorations = 2;
 constexpr uint32_t kFuncMove = 4, kFuncMinimize = 8, kFuncClose = 32;
 constexpr uint32_t kDecorBorder = 2, kDecorTitle = 8, kDecorMenu = 16, kDecorMinimize = 32;
 
 void writeMotifHints(QWidget* w) {
-    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    if (!x11 || !x11->connection()) return;
-    xcb_connection_t* c = x11->connection();
-    static const char kName[] = "_MOTIF_WM_HINTS";
-    xcb_intern_atom_reply_t* atom =
-        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, sizeof kName - 1, kName), nullptr);
-    if (!atom) return;
+    xcb_connection_t* c = x11Connection();
+    if (!c) return;
+    const xcb_atom_t atom = internAtom(c, "_MOTIF_WM_HINTS");
+    if (atom == XCB_ATOM_NONE) return;
     const uint32_t hints[5] = {kHintsFunctions | kHintsDecorations, kFuncMove | kFuncMinimize | kFuncClose,
                                kDecorBorder | kDecorTitle | kDecorMenu | kDecorMinimize, 0, 0};
-    xcb_change_property(c, XCB_PROP_MODE_REPLACE, static_cast<xcb_window_t>(w->winId()), atom->atom, atom->atom,
-                        32, 5, hints);
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, static_cast<xcb_window_t>(w->winId()), atom, atom, 32, 5, hints);
     xcb_flush(c);
-    std::free(atom);
 }
 }  // namespace
 
@@ -125,6 +163,13 @@ private:
     std::function<void()> then_;
 };
 }  // namespace
+
+void setApplicationIcon(QWidget* mainWindow) {
+    // Written by hand, the main window keeps it: the application icon below
+    // is then only read for the windows made later.
+    if (mainWindow && writeNetWmIcon(mainWindow)) mainWindow->setAttribute(Qt::WA_SetWindowIcon);
+    QApplication::setWindowIcon(applicationIcon());
+}
 
 void afterFirstPicture(QWidget* w, std::function<void()> then) {
     w->installEventFilter(new FirstPicture(w, std::move(then)));

@@ -20,6 +20,11 @@ QIcon applicationIcon();
 // is the application's (set once for every window).
 void dressMainWindow(QWidget* w);
 
+// Gives the main window and every later window the application icon. On
+// X11 the main window's icon is written one size at a time, so that the
+// seven pictures are never held at once.
+void setApplicationIcon(QWidget* mainWindow);
+
 // Runs `then` once, from the event loop, right after the window's first
 // picture was painted: for what the window manager needs but the first
 // picture does not (the icon, decoded and sent in seven sizes).

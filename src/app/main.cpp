@@ -123,7 +123,7 @@ int main(int argc, char** argv) {
     std::atexit(saveWhenEndedByQt);
     // The icon is decoded and sent once the first picture shows: the window
     // manager takes it whenever it comes, and every window shares it.
-    sorvel::afterFirstPicture(&w, [] { QApplication::setWindowIcon(sorvel::applicationIcon()); });
+    sorvel::afterFirstPicture(&w, [&w] { sorvel::setApplicationIcon(&w); });
     w.show();
     const int rc = app.exec();
     g_window = nullptr;
