@@ -11,7 +11,8 @@ over. Both programs run side by side during the idle measurements, each on an
 X server of its own so that what it costs the server can be told apart, so a
 noisy machine affects both alike. Then the slot
 click to running target latency, DrawFrame cost and the music figures.
-Usage: bench/run_bench.py <build dir> [seconds per idle sample]"""
+Usage: bench/run_bench.py <build dir> [seconds per idle sample] [--main]
+(--main: only the figures beside the reference window)"""
 import os
 import shutil
 import statistics
@@ -265,8 +266,10 @@ def music_lists_and_level(build):
 
 
 def main():
-    build = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else "build")
-    seconds = float(sys.argv[2]) if len(sys.argv) > 2 else 5.0
+    args = [a for a in sys.argv[1:] if a != "--main"]
+    main_only = "--main" in sys.argv[1:]
+    build = os.path.abspath(args[0] if args else "build")
+    seconds = float(args[1]) if len(args) > 1 else 5.0
     s = harness.Session(os.path.join(build, "dist"))
     s_ref = harness.Session(os.path.join(build, "dist"))
     ref_dir = tempfile.mkdtemp()
@@ -305,6 +308,8 @@ def main():
         s.close()
         s_ref.close()
         shutil.rmtree(ref_dir, ignore_errors=True)
+    if main_only:
+        return
     subprocess.run([os.path.join(build, "bench", "frame_bench")], stderr=subprocess.DEVNULL)
     subprocess.run([os.path.join(build, "bench", "music_bench")], env=dict(os.environ, SDL_AUDIODRIVER="dummy"))
     music_lists_and_level(build)
