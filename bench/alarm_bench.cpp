@@ -5,6 +5,8 @@
 // that the module and the device start unloaded.
 //   alarm_bench [runs]
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QLineEdit>
 #include <QTemporaryDir>
@@ -38,7 +40,11 @@ private:
     WavPlayer& real_;
 };
 
-int child(int argc, char** argv, bool prepared) {
+// mode 0: the sound is made ready when the timer entry opens; 1: left to
+// the first ring; 2: made ready, the device closed after a quiet spell, and
+// a countdown of six seconds (the device opens again ahead of the ring).
+int child(int argc, char** argv, int mode) {
+    const bool prepared = mode != 1;
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QTemporaryDir dir;
@@ -52,6 +58,7 @@ int child(int argc, char** argv, bool prepared) {
     FakeLocalAddress local;
     FakeMci mci;
     AudioModule audio(SORVEL_DIST "/", folder);
+    if (mode == 2) audio.setQuietSpell(100);
     LazyWavPlayer lazy(audio);
     UnpreparedWav unprepared(lazy);
     WavPlayer* wav = prepared ? static_cast<WavPlayer*>(&lazy) : &unprepared;
@@ -64,9 +71,16 @@ int child(int argc, char** argv, bool prepared) {
         const auto e0 = Clock::now();
         w.command2Click(3);   // the timer entry: reads (and readies) the sound
         entryMs = std::chrono::duration<double, std::milli>(Clock::now() - e0).count();
-        w.text1()->setText(QStringLiteral("0"));
+        if (mode == 2) {
+            // The quiet spell passes: the device closes.
+            QElapsedTimer t;
+            t.start();
+            while (t.elapsed() < 400) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+            if (audio.closeWaiting()) std::fprintf(stderr, "alarm_bench: the device did not close\n");
+        }
+        w.text1()->setText(QString::fromLatin1(mode == 2 ? "0.1" : "0"));
         w.command4Click(0);
-        for (int i = 0; i < 300; ++i) {
+        for (int i = 0; i < (mode == 2 ? 420 : 300); ++i) {
             clock.now += 51;
             const int16_t before = w.state().alarmCount;
             const auto t0 = Clock::now();
@@ -79,25 +93,27 @@ int child(int argc, char** argv, bool prepared) {
         }
     }
     audio.shutdown();
-    std::printf("%.4f %.4f %.4f %.4f\n", first, median(later), median(ordinary), entryMs);
+    const double slowest = ordinary.empty() ? 0 : *std::max_element(ordinary.begin(), ordinary.end());
+    std::printf("%.4f %.4f %.4f %.4f %.4f\n", first, median(later), median(ordinary), entryMs, slowest);
     return first < 0 ? 1 : 0;
 }
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc >= 2 && (std::string(argv[1]) == "--ready" || std::string(argv[1]) == "--unready"))
-        return child(argc, argv, std::string(argv[1]) == "--ready");
+    const char* modes[3] = {"--ready", "--unready", "--slept"};
+    for (int m = 0; m < 3; ++m)
+        if (argc >= 2 && std::string(argv[1]) == modes[m]) return child(argc, argv, m);
     const int runs = argc >= 2 ? std::max(1, std::atoi(argv[1])) : 7;
     if (!std::getenv("SDL_AUDIODRIVER")) setenv("SDL_AUDIODRIVER", "dummy", 1);
     struct Figures {
-        std::vector<double> first, later, ordinary, entry;
-    } fig[2];
+        std::vector<double> first, later, ordinary, entry, slowest;
+    } fig[3];
     for (int r = 0; r < runs; ++r) {
-        for (int m = 0; m < 2; ++m) {
-            const std::string cmd = std::string("'") + argv[0] + "' " + (m == 0 ? "--ready" : "--unready");
+        for (int m = 0; m < 3; ++m) {
+            const std::string cmd = std::string("'") + argv[0] + "' " + modes[m];
             FILE* p = ::popen(cmd.c_str(), "r");
-            double a = -1, b = 0, c = 0, d = 0;
-            if (!p || std::fscanf(p, "%lf %lf %lf %lf", &a, &b, &c, &d) != 4 || a < 0) {
+            double a = -1, b = 0, c = 0, d = 0, e = 0;
+            if (!p || std::fscanf(p, "%lf %lf %lf %lf %lf", &a, &b, &c, &d, &e) != 5 || a < 0) {
                 std::fprintf(stderr, "alarm_bench: a run gave no figures\n");
                 if (p) ::pclose(p);
                 return 1;
@@ -107,16 +123,20 @@ int main(int argc, char** argv) {
             fig[m].later.push_back(b);
             fig[m].ordinary.push_back(c);
             fig[m].entry.push_back(d);
+            fig[m].slowest.push_back(e);
         }
     }
     std::printf("alarm frames, medians of %d fresh runs (ms):\n", runs);
-    const char* names[2] = {"ready when the entry opens", "left to the first ring   "};
-    for (int m = 0; m < 2; ++m) {
+    const char* names[3] = {"ready when the entry opens", "left to the first ring   ",
+                            "device closed when quiet "};
+    for (int m = 0; m < 3; ++m) {
         const double f = median(fig[m].first), l = median(fig[m].later), o = median(fig[m].ordinary);
         std::printf("  %s: first ring %.3f, later rings %.3f, ordinary %.3f, entry opening %.3f;"
                     " first/ordinary %.1fx, first/later %.1fx\n",
                     names[m], f, l, o, median(fig[m].entry), o > 0 ? f / o : 0, l > 0 ? f / l : 0);
     }
+    std::printf("  device closed when quiet: the frame that opens it again ahead of the ring %.3f ms\n",
+                median(fig[2].slowest));
     const double ready = median(fig[0].first), unready = median(fig[1].first);
     std::printf("  first ring, left to it / made ready: %.1fx\n", ready > 0 ? unready / ready : 0);
     return 0;

@@ -4,11 +4,15 @@
 surface redrawn 20 times a second, a short Japanese text in the same font),
 measured in one run under one Xvfb (with a private session bus, as on a
 desktop), with their ratios: process start to the window being mapped and
-to its first picture, idle CPU while shown and while unmapped, main-thread and
-all-thread wake-ups, peak RSS. Both programs run side by side during the
-idle measurements, so a noisy machine affects both alike. Then the slot
+to its first picture, idle CPU while shown (of the program alone and of the
+program with its X server) and while unmapped, main-thread and all-thread
+wake-ups, peak RSS, and the unmapped launcher once its music and alarm are
+over. Both programs run side by side during the idle measurements, each on an
+X server of its own so that what it costs the server can be told apart, so a
+noisy machine affects both alike. Then the slot
 click to running target latency, DrawFrame cost and the music figures.
-Usage: bench/run_bench.py <build dir> [seconds per idle sample]"""
+Usage: bench/run_bench.py <build dir> [seconds per idle sample] [--main]
+(--main: only the figures beside the reference window)"""
 import os
 import shutil
 import statistics
@@ -20,7 +24,9 @@ import time
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "tests", "e2e"))
 import harness  # noqa: E402
 
-SAMPLES = 3
+SAMPLES = 5
+# The launcher closes its audio device after this many seconds of quiet.
+AUDIO_QUIET_S = 10
 
 
 def tasks(pid):
@@ -86,6 +92,7 @@ class Program:
         self.fig = {}
 
     def spawn(self, s):
+        self.session = s
         self.log = os.path.join(s.tmp, self.name + ".log")
         with open(self.log, "wb") as log:
             return subprocess.Popen([self.exe], cwd=os.path.dirname(self.exe), env=s.env,
@@ -123,14 +130,18 @@ def session_bus(s):
 
 
 def sample(progs, seconds):
-    """CPU %, main-thread wake-ups/s and all-thread switches/s of every
-    program over the same interval."""
-    before = [(cpu_ns(p.proc.pid), main_thread_wakeups(p.proc.pid), all_switches(p.proc.pid)) for p in progs]
+    """CPU %, main-thread wake-ups/s, all-thread switches/s and CPU % of
+    program plus its X server, of every program over the same interval."""
+    def now(p):
+        return (cpu_ns(p.proc.pid), main_thread_wakeups(p.proc.pid), all_switches(p.proc.pid),
+                cpu_ns(p.session.xvfb.pid))
+    before = [now(p) for p in progs]
     time.sleep(seconds)
     out = []
-    for p, (c0, m0, w0) in zip(progs, before):
-        c1, m1, w1 = cpu_ns(p.proc.pid), main_thread_wakeups(p.proc.pid), all_switches(p.proc.pid)
-        out.append(((c1 - c0) / 1e9 / seconds * 100, (m1 - m0) / seconds, (w1 - w0) / seconds))
+    for p, (c0, m0, w0, x0) in zip(progs, before):
+        c1, m1, w1, x1 = now(p)
+        out.append(((c1 - c0) / 1e9 / seconds * 100, (m1 - m0) / seconds, (w1 - w0) / seconds,
+                    ((c1 - c0) + (x1 - x0)) / 1e9 / seconds * 100))
     return out
 
 
@@ -145,36 +156,50 @@ def long_song(path, seconds=120):
         f.write(b"MThd\x00\x00\x00\x06\x00\x00\x00\x01\x00\x60MTrk" + len(trk).to_bytes(4, "big") + bytes(trk))
 
 
-def idle(s, progs, seconds):
+def idle(sessions, progs, seconds):
+    """progs[0] is the launcher; each program runs on its own session's
+    X server."""
+    s = sessions[0]
     song = os.path.join(s.tmp, "long.mid")
     long_song(song)
     s.write("midlist.dat", '"%s"\r\n' % song)
-    for p in progs:
-        p.proc = p.spawn(s)
-        p.win = harness.wait_until(lambda p=p: s.find_window("--class", p.cls), 10)
+    for p, ps in zip(progs, sessions):
+        p.proc = p.spawn(ps)
+        p.win = harness.wait_until(lambda p=p, ps=ps: ps.find_window("--class", p.cls), 10)
         if not p.win:
             harness.fail("%s did not show its window" % p.name)
     time.sleep(2)
-    for phase in ("shown", "unmapped", "music"):
+
+    def show(on):
+        for p in progs:
+            p.session.x("xdotool", "windowmap" if on else "windowunmap", "--sync", p.win)
+        time.sleep(0.5 if on else 1)
+
+    for phase in ("shown", "unmapped", "music", "after"):
         if phase == "unmapped":
-            for p in progs:
-                s.x("xdotool", "windowunmap", "--sync", p.win)
-            time.sleep(1)
+            show(False)
         if phase == "music":
             # The launcher plays its list unmapped; the reference is unmapped too.
-            for p in progs:
-                s.x("xdotool", "windowmap", "--sync", p.win)
-            time.sleep(0.5)
-            s.x("xdotool", "windowraise", progs[0].win, check=False)   # above the reference
-            time.sleep(0.2)
+            show(True)
             s.click(176 + 20, 104 + 8, wid=progs[0].win)   # "Play"
             time.sleep(1.5)
-            for p in progs:
-                s.x("xdotool", "windowunmap", "--sync", p.win)
-            time.sleep(1)
+            show(False)
+        if phase == "after":
+            # Music stopped, then an alarm rung and silenced: unmapped, once
+            # the quiet spell has passed, nothing should wake.
+            show(True)
+            s.click(216 + 20, 104 + 8, wid=progs[0].win)   # "Stop"
+            s.click(8 + 224 + 20, 56 + 10, wid=progs[0].win)   # "TIMER"
+            s.click(96 + 36, 80 + 11, wid=progs[0].win)        # the entry
+            s.type("0")
+            s.click(176 + 32, 80 + 12, wid=progs[0].win)       # "OK（分）"
+            time.sleep(3)
+            s.click(250, 48, wid=progs[0].win)                  # silences it
+            show(False)
+            time.sleep(AUDIO_QUIET_S + 2)
         rows = [sample(progs, seconds) for _ in range(SAMPLES)]
         for i, p in enumerate(progs):
-            for j, key in enumerate(("cpu", "main", "all")):
+            for j, key in enumerate(("cpu", "main", "all", "cpux")):
                 p.fig[phase + " " + key] = statistics.median(r[i][j] for r in rows)
         if phase == "shown":
             for p in progs:
@@ -189,6 +214,7 @@ def report(app, ref):
         ("process start to window mapped, median ms", "start", "%.1f"),
         ("process start to first picture, median ms", "picture", "%.1f"),
         ("idle CPU shown, % of a core", "shown cpu", "%.2f"),
+        ("idle CPU shown, program + X server, %", "shown cpux", "%.2f"),
         ("idle CPU unmapped, % of a core", "unmapped cpu", "%.3f"),
         ("main-thread wake-ups/s, shown", "shown main", "%.1f"),
         ("all-thread switches/s, shown", "shown all", "%.1f"),
@@ -197,6 +223,8 @@ def report(app, ref):
         ("idle CPU unmapped, music playing, %", "music cpu", "%.3f"),
         ("main-thread wake-ups/s, unmapped, music", "music main", "%.1f"),
         ("all-thread switches/s, unmapped, music", "music all", "%.1f"),
+        ("idle CPU unmapped, music and alarm over, %", "after cpu", "%.3f"),
+        ("all-thread switches/s, unmapped, after", "after all", "%.2f"),
         ("peak RSS, kB", "rss", "%.0f"),
     ]
     print("%-42s %12s %12s %8s" % ("", app.name, ref.name, "ratio"))
@@ -234,13 +262,17 @@ def music_lists_and_level(build):
 
 
 def main():
-    build = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else "build")
-    seconds = float(sys.argv[2]) if len(sys.argv) > 2 else 5.0
+    args = [a for a in sys.argv[1:] if a != "--main"]
+    main_only = "--main" in sys.argv[1:]
+    build = os.path.abspath(args[0] if args else "build")
+    seconds = float(args[1]) if len(args) > 1 else 5.0
     s = harness.Session(os.path.join(build, "dist"))
+    s_ref = harness.Session(os.path.join(build, "dist"))
     ref_dir = tempfile.mkdtemp()
     bus = None
     try:
         s.start_x()
+        s_ref.start_x()
         shutil.copy(os.path.join(build, "bench", "reference_window"), ref_dir)
         app = Program("sorvel_p", os.path.join(s.folder, "sorvel_p"), "sorvel_p")
         ref = Program("reference", os.path.join(ref_dir, "reference_window"), "reference_window")
@@ -258,7 +290,9 @@ def main():
         for p in (app, ref):
             p.fig["start"] = statistics.median(p.starts)
             p.fig["picture"] = statistics.median(p.pictures)
-        idle(s, [app, ref], seconds)
+        if "DBUS_SESSION_BUS_ADDRESS" in s.env:
+            s_ref.env["DBUS_SESSION_BUS_ADDRESS"] = s.env["DBUS_SESSION_BUS_ADDRESS"]
+        idle([s, s_ref], [app, ref], seconds)
         print("%d samples of %.0f s each for the idle figures (medians); both programs run side by side"
               % (SAMPLES, seconds))
         report(app, ref)
@@ -268,7 +302,10 @@ def main():
         if bus:
             bus.terminate()
         s.close()
+        s_ref.close()
         shutil.rmtree(ref_dir, ignore_errors=True)
+    if main_only:
+        return
     subprocess.run([os.path.join(build, "bench", "frame_bench")], stderr=subprocess.DEVNULL)
     subprocess.run([os.path.join(build, "bench", "music_bench")], env=dict(os.environ, SDL_AUDIODRIVER="dummy"))
     music_lists_and_level(build)

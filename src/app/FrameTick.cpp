@@ -91,6 +91,9 @@ void MainWindow::tick() {
     wrapAdd(st_.framesThisSecond, 1);
     if (st_.lastFrameTime - st_.secondStartTime > 1000) {
         const CountdownTick t = UpdateCountdown(st_);
+        // The alarm's device, closed when quiet, is opened again a few
+        // seconds ahead of the first ring.
+        if (alarmSoundWantedSoon(st_)) sv_.wav->prepare(st_.alarmSound);
         if (t.expired && check2_->isChecked()) com5Click(Com5::Play);
         setWindowTitle(QString::fromStdString(t.caption));
         captionSettled_ = st_.timerArmed == 0 && st_.countdownFrames <= 0 && st_.alarmCount == 0;

@@ -535,10 +535,25 @@ bool MainWindow::eventFilter(QObject* o, QEvent* e) {
     // focus and whatever a dialog opened by the handler did to it.
     // Seen again: the frames left out are brought forward at once.
     if (e->type() == QEvent::Expose && o && o == windowHandle() && skippingFrames_ && !ended_) timer_.start(0);
+    // Some window managers map a restored window before
+    // they clear its minimised state: the state change wakes it too, and so
+    // do hover and a press on the drawing surface.
+    if (skippingFrames_ && !ended_ && wakesSleepingTick(o, e->type())) timer_.start(0);
     if (e->type() == QEvent::KeyPress && o && o == windowHandle()) {
         return windowKeyPress(*static_cast<QKeyEvent*>(e));
     }
     return QWidget::eventFilter(o, e);
+}
+
+// A sleeping tick wakes for what a person does with the window: it is
+// restored (some window managers show it before they say so), or the
+// pointer comes over or presses the drawing surface.
+bool MainWindow::wakesSleepingTick(const QObject* o, QEvent::Type t) const {
+    if (t == QEvent::WindowStateChange) return o == this;
+    if (t != QEvent::MouseMove && t != QEvent::Enter && t != QEvent::MouseButtonPress) return false;
+    for (auto* w = qobject_cast<const QWidget*>(o); w; w = w->parentWidget())
+        if (w == picture1_) return true;
+    return false;
 }
 
 }  // namespace sorvel

@@ -4,6 +4,7 @@
 // panel (app/MusicPanel.h); the frame tick's timing in app/FrameTick.cpp.
 #pragma once
 
+#include <QEvent>
 #include <QRegion>
 #include <QTimer>
 #include <QWidget>
@@ -236,6 +237,8 @@ private:
     // or shown for the minutes (TIMER) or the rate (FPS).
     void hideNumberEntry();
     bool windowKeyPress(const QKeyEvent& k);
+    // Events that wake a tick sleeping while hidden.
+    bool wakesSleepingTick(const QObject* o, QEvent::Type t) const;
 
     std::string folder_;
     AppServices sv_;

@@ -4,6 +4,8 @@
 // surface.
 #pragma once
 
+#include <functional>
+
 class QIcon;
 class QWidget;
 
@@ -14,8 +16,19 @@ namespace sorvel {
 QIcon applicationIcon();
 
 // Minimise and close only: no maximise, no resize. On X11 the Motif hints
-// are written as well, since Qt always offers resizing in them.
+// are written as well, since Qt always offers resizing in them. The icon
+// is the application's (set once for every window).
 void dressMainWindow(QWidget* w);
+
+// Gives the main window and every later window the application icon. On
+// X11 the main window's icon is written one size at a time, so that the
+// seven pictures are never held at once.
+void setApplicationIcon(QWidget* mainWindow);
+
+// Runs `then` once, from the event loop, right after the window's first
+// picture was painted: for what the window manager needs but the first
+// picture does not (the icon, decoded and sent in seven sizes).
+void afterFirstPicture(QWidget* w, std::function<void()> then);
 
 // A control that is not painted square (a check box) fills its rectangle
 // with the button face, so that nothing of what lies under it shows.

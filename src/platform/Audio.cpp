@@ -141,11 +141,16 @@ bool openDevice() {
     Device& d = device();
     if (d.tried) return d.open;
     d.tried = true;
+    // Opened again after a quiet spell: at the rate the synthesizer was
+    // made for (SDL converts if the device has another).
+    const bool again = d.synth != nullptr;
+    const int freq = again ? d.rate : 44100;
+    const int change = again ? 0 : SDL_AUDIO_ALLOW_FREQUENCY_CHANGE;
     auto tryOpen = [&]() -> bool {
         if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
         // Always stereo 16-bit: SDL converts to whatever the device has
         // (more channels, another format), so the music never runs fast.
-        if (Mix_OpenAudioDevice(44100, AUDIO_S16SYS, 2, 1024, nullptr, SDL_AUDIO_ALLOW_FREQUENCY_CHANGE) != 0) {
+        if (Mix_OpenAudioDevice(freq, AUDIO_S16SYS, 2, 1024, nullptr, change) != 0) {
             SDL_QuitSubSystem(SDL_INIT_AUDIO);
             return false;
         }
@@ -159,27 +164,23 @@ bool openDevice() {
         ok = tryOpen();
     }
     if (!ok) return false;
-    int freq = 44100, ch = 2;
+    int got = 44100, ch = 2;
     Uint16 fmt = AUDIO_S16SYS;
-    Mix_QuerySpec(&freq, &fmt, &ch);
-    d.rate = freq;
-    d.release = static_cast<float>(1.0 - std::exp(-1.0 / (kLimitReleaseSeconds * freq)));
+    Mix_QuerySpec(&got, &fmt, &ch);
+    d.rate = got;
+    d.release = static_cast<float>(1.0 - std::exp(-1.0 / (kLimitReleaseSeconds * got)));
     Mix_AllocateChannels(16);
+    // A track left open over the quiet spell goes on being heard.
+    if (d.synth) Mix_HookMusic(musicHook, &d);
     d.open = true;
     return true;
 }
 
-}  // namespace
-
-void shutdownAudio() {
-    Device& d = device();
-    if (!d.open) return;
+// Lets go of the device and every decoded sound; the synthesizer, its
+// sound font and the open track stay.
+void closeDevice(Device& d) {
     Mix_HookMusic(nullptr, nullptr);
     Mix_HaltChannel(-1);
-    {
-        std::lock_guard<std::mutex> g(d.mu);
-        deleteTrackPlayer(d.player);
-    }
     for (auto& c : d.chunks) {
         if (c.second != d.prepared) Mix_FreeChunk(c.second);
     }
@@ -192,6 +193,32 @@ void shutdownAudio() {
     d.open = false;
     d.tried = false;   // a later sound opens the device again
 }
+
+}  // namespace
+
+void shutdownAudio() {
+    Device& d = device();
+    if (!d.open) return;
+    {
+        std::lock_guard<std::mutex> g(d.mu);
+        deleteTrackPlayer(d.player);
+    }
+    closeDevice(d);
+}
+
+bool closeAudioIfQuiet() {
+    Device& d = device();
+    if (!d.open) return true;
+    {
+        std::lock_guard<std::mutex> g(d.mu);
+        if (d.player && !d.ended && fluid_player_get_status(d.player) == FLUID_PLAYER_PLAYING) return false;
+    }
+    if (Mix_Playing(-1) > 0) return false;
+    closeDevice(d);
+    return true;
+}
+
+bool audioDeviceOpen() { return device().open; }
 
 // ---- MCI over FluidSynth -----------------------------------------------------
 
@@ -300,6 +327,7 @@ int32_t FluidMci::sendString(const std::string& cmd, std::string* reply) {
     }
     if (cmd == "play bgm" || cmd == "play bgm from 0") {
         if (!d_->aliasOpen) return kMciUnknownAlias;
+        if (!openDevice()) return kMciDeviceBusy;
         std::lock_guard<std::mutex> g(dev.mu);
         if (cmd == "play bgm from 0" || dev.ended || d_->stopped || !dev.player) {
             if (!startPlayer(dev, d_->smf)) return kMciDeviceBusy;   // as the open says it

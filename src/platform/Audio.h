@@ -49,5 +49,10 @@ public:
 
 // Closes the audio device (at exit).
 void shutdownAudio();
+// Closes the audio device unless music or a sound is playing, so that its
+// thread no longer wakes; the next sound or track opens it again. True when
+// the device is closed.
+bool closeAudioIfQuiet();
+bool audioDeviceOpen();
 
 }  // namespace sorvel

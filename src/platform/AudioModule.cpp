@@ -11,4 +11,5 @@ __attribute__((visibility("default"))) sorvel::WavPlayer* sorvel_audio_create_wa
     return new sorvel::SdlWavPlayer();
 }
 __attribute__((visibility("default"))) void sorvel_audio_shutdown() { sorvel::shutdownAudio(); }
+__attribute__((visibility("default"))) int sorvel_audio_close_if_quiet() { return sorvel::closeAudioIfQuiet() ? 1 : 0; }
 }

@@ -2,6 +2,7 @@
 
 #include <dlfcn.h>
 
+#include <chrono>
 #include <cstdio>
 
 #include "platform/AppPaths.h"
@@ -12,9 +13,41 @@ namespace {
 using CreateMci = Mci* (*)(const char*);
 using CreateWav = WavPlayer* (*)();
 using Shutdown = void (*)();
+using CloseIfQuiet = int (*)();
+
+int64_t monotonicMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
 }  // namespace
 
+AudioModule::AudioModule(std::string moduleFolder, std::string dataFolder)
+    : folder_(std::move(moduleFolder)), dataFolder_(std::move(dataFolder)) {
+    quiet_.setSingleShot(true);
+    quiet_.setTimerType(Qt::VeryCoarseTimer);
+    QObject::connect(&quiet_, &QTimer::timeout, [this] { quietSpellOver(); });
+}
+
 AudioModule::~AudioModule() { shutdown(); }
+
+void AudioModule::used() {
+    if (!handle_) return;
+    lastUseMs_ = monotonicMs();
+    // One timer for the whole spell: a track's polls, twenty a second,
+    // only move its end.
+    if (!quiet_.isActive()) quiet_.start(quietMs_);
+}
+
+void AudioModule::quietSpellOver() {
+    if (!handle_ || !closeIfQuiet_) return;
+    const int64_t since = monotonicMs() - lastUseMs_;
+    if (since < quietMs_) {
+        quiet_.start(static_cast<int>(quietMs_ - since));
+        return;
+    }
+    // Still playing: look again after another spell.
+    if (!closeIfQuiet_()) quiet_.start(quietMs_);
+}
 
 bool AudioModule::load() {
     if (tried_) return handle_ != nullptr;
@@ -35,6 +68,7 @@ bool AudioModule::load() {
     }
     mci_.reset(createMci(dataFolder_.c_str()));
     wav_.reset(createWav());
+    closeIfQuiet_ = reinterpret_cast<CloseIfQuiet>(::dlsym(handle_, "sorvel_audio_close_if_quiet"));
     return true;
 }
 
@@ -42,6 +76,7 @@ Mci* AudioModule::mci() { return load() ? mci_.get() : nullptr; }
 WavPlayer* AudioModule::wav() { return load() ? wav_.get() : nullptr; }
 
 void AudioModule::shutdown() {
+    quiet_.stop();
     if (!handle_) return;
     mci_.reset();
     wav_.reset();
@@ -55,7 +90,9 @@ int32_t LazyMci::sendString(const std::string& command, std::string* reply) {
     Mci* real = m_.mci();
     if (!real) return kMciDeviceBusy;
     if (!handedOn_) handOnNotifier(real);
-    return real->sendString(command, reply);
+    const int32_t r = real->sendString(command, reply);
+    m_.used();
+    return r;
 }
 
 bool LazyMci::setEndNotifier(std::function<void()> ended) {
@@ -80,12 +117,15 @@ std::string LazyMci::errorString(int32_t code) {
 bool LazyWavPlayer::playFromMemory(const std::vector<uint8_t>& wav) {
     if (wav.size() < 12) return false;   // nothing to play: no need for the device
     WavPlayer* real = m_.wav();
-    return real && real->playFromMemory(wav);
+    const bool ok = real && real->playFromMemory(wav);
+    m_.used();
+    return ok;
 }
 
 void LazyWavPlayer::prepare(const std::vector<uint8_t>& wav) {
     if (wav.size() < 12) return;
     if (WavPlayer* real = m_.wav()) real->prepare(wav);
+    m_.used();
 }
 
 }  // namespace sorvel

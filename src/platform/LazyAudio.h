@@ -1,6 +1,7 @@
 // Music and alarm sound through the audio module, loaded on first use.
 #pragma once
 
+#include <QTimer>
 #include <memory>
 #include <string>
 
@@ -12,17 +13,29 @@ namespace sorvel {
 // data folder is where the user's own sound font may lie.
 class AudioModule {
 public:
-    explicit AudioModule(std::string programFolder) : folder_(programFolder), dataFolder_(std::move(programFolder)) {}
-    AudioModule(std::string moduleFolder, std::string dataFolder)
-        : folder_(std::move(moduleFolder)), dataFolder_(std::move(dataFolder)) {}
+    explicit AudioModule(std::string programFolder) : AudioModule(programFolder, programFolder) {}
+    AudioModule(std::string moduleFolder, std::string dataFolder);
     ~AudioModule();
     Mci* mci();            // nullptr when the module cannot be loaded
     WavPlayer* wav();
     bool loaded() const { return handle_ != nullptr; }
     void shutdown();
 
+    // The device is closed after this long without a sound, a track or a
+    // command, unless something still plays; the next one opens it again.
+    static constexpr int kQuietSpellMs = 10000;
+    void setQuietSpell(int ms) { quietMs_ = ms; }
+    // Something was asked of the device: the quiet spell starts again.
+    void used();
+    bool closeWaiting() const { return quiet_.isActive(); }
+
 private:
     bool load();
+    void quietSpellOver();
+    QTimer quiet_;
+    int quietMs_ = kQuietSpellMs;
+    int64_t lastUseMs_ = 0;
+    int (*closeIfQuiet_)() = nullptr;
     std::string folder_;
     std::string dataFolder_;
     void* handle_ = nullptr;

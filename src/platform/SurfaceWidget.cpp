@@ -25,12 +25,57 @@ bool coversItsRect(const QWidget* w) {
     return w->autoFillBackground() && w->palette().brush(w->backgroundRole()).isOpaque();
 }
 
+namespace {
+// Where `now` differs from `before` within `area`: one rectangle per run
+// of differing rows, as wide as their differences reach. `before` takes the
+// new pixels of those rows.
+QRegion differingRows(const QImage& now, QImage& before, const QRect& area) {
+    QRegion out;
+    const QRect a = area.intersected(now.rect());
+    if (a.isEmpty()) return out;
+    int bandTop = -1, bandLeft = 0, bandRight = 0;
+    auto closeBand = [&](int bottom) {
+        if (bandTop >= 0) out += QRect(QPoint(bandLeft, bandTop), QPoint(bandRight, bottom));
+        bandTop = -1;
+    };
+    for (int y = a.top(); y <= a.bottom(); ++y) {
+        const auto* n = reinterpret_cast<const QRgb*>(now.constScanLine(y));
+        auto* b = reinterpret_cast<QRgb*>(before.scanLine(y));
+        int l = a.left();
+        while (l <= a.right() && n[l] == b[l]) ++l;
+        if (l > a.right()) {
+            closeBand(y - 1);
+            continue;
+        }
+        int r = a.right();
+        while (n[r] == b[r]) --r;
+        std::copy(n + l, n + r + 1, b + l);
+        if (bandTop < 0) {
+            bandTop = y;
+            bandLeft = l;
+            bandRight = r;
+        } else {
+            bandLeft = std::min(bandLeft, l);
+            bandRight = std::max(bandRight, r);
+        }
+    }
+    closeBand(a.bottom());
+    return out;
+}
+}  // namespace
+
 void SurfaceWidget::refresh() {
     if (surface_.suspended()) return;
-    // Only what changed since the last frame is repainted.
     const QRect changed = surface_.takeChanged();
+    lastSent_ = QRegion();
     if (changed.isEmpty()) return;
-    QRegion r(changed);
+    const QImage& img = std::as_const(surface_).image();
+    if (shown_.size() != img.size() || shown_.format() != img.format()) {
+        shown_ = QImage(img.size(), img.format());
+        shown_.fill(0x00000000u);   // no pixel matches: the first frame goes out whole
+    }
+    QRegion r = differingRows(img, shown_, changed);
+    if (r.isEmpty()) return;
     for (QObject* o : children()) {
         auto* w = qobject_cast<QWidget*>(o);
         if (w && coversItsRect(w)) r -= w->geometry();
@@ -47,6 +92,7 @@ void SurfaceWidget::refresh() {
             if (above && coversItsRect(w)) r -= QRect(w->pos() - pos(), w->size());
         }
     }
+    lastSent_ = r;
     update(r);
 }
 
@@ -57,6 +103,16 @@ void SurfaceWidget::paintEvent(QPaintEvent* e) {
     // on a picture this small.
     const QImage& img = std::as_const(surface_).image();
     const QRect r = e->rect().intersected(img.rect());
+    // What is painted is what shows from now on.
+    if (shown_.size() == img.size() && shown_.format() == img.format()) {
+        for (const QRect& pr : e->region())
+            for (int y = pr.top(); y <= pr.bottom() && y < img.height(); ++y) {
+                const QRect row = QRect(pr.left(), y, pr.width(), 1).intersected(img.rect());
+                if (row.isEmpty()) continue;
+                const auto* src = reinterpret_cast<const QRgb*>(img.constScanLine(y)) + row.left();
+                std::copy(src, src + row.width(), reinterpret_cast<QRgb*>(shown_.scanLine(y)) + row.left());
+            }
+    }
     for (int y = r.top(); y <= r.bottom(); y += 48)
         p.drawImage(r.left(), y, img, r.left(), y, r.width(), std::min(48, r.bottom() + 1 - y));
     if (framed_) {

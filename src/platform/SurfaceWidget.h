@@ -5,6 +5,8 @@
 // the right one, and a dotted frame shows the focus over the picture.
 #pragma once
 
+#include <QImage>
+#include <QRegion>
 #include <QWidget>
 #include <functional>
 
@@ -22,12 +24,14 @@ class SurfaceWidget : public QWidget {
 public:
     SurfaceWidget(int w, int h, QWidget* parent = nullptr);
     Surface& surface() { return surface_; }
-    // Shows the surface's current image: whatever changed since the last
-    // refresh is repainted wherever it can be seen, under see-through
-    // controls too. Only what opaque controls cover is left out, so the
-    // buttons on top are not redrawn with every frame. Does nothing while
-    // the surface is suspended.
+    // Shows the surface's current image: the pixels that differ from the
+    // picture last shown are repainted wherever they can be seen, under
+    // see-through controls too. Only what opaque controls cover is left
+    // out, so the buttons on top are not redrawn with every frame. Does
+    // nothing while the surface is suspended.
     void refresh();
+    // What the last refresh handed to the window system to repaint.
+    const QRegion& lastSent() const { return lastSent_; }
     // Draws a thin raised frame around the picture (button look).
     void setFramed(bool f) { framed_ = f; }
 
@@ -59,6 +63,10 @@ protected:
 
 private:
     Surface surface_;
+    // The picture as it was last handed over or painted: a frame redraws
+    // the whole surface, but only the rows whose pixels differ go out.
+    QImage shown_;
+    QRegion lastSent_;
     bool framed_ = false;
     bool dropHighlight_ = false;
     void setDropHighlight(bool on);

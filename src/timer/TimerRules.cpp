@@ -117,6 +117,11 @@ CountdownTick UpdateCountdown(LauncherState& s) {
     return t;
 }
 
+bool alarmSoundWantedSoon(const LauncherState& s) {
+    if (s.timerArmed != 1 || s.framesPerSecond <= 0) return false;
+    return s.countdownFrames <= static_cast<int64_t>(kAlarmLeadSeconds) * s.framesPerSecond;
+}
+
 std::string frameCountField(int n) {
     if (n < 0) return std::to_string(n);
     if (n > 999) {

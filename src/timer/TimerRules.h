@@ -46,6 +46,14 @@ constexpr int16_t kAlarmRepetitions = 500;
 // count above 999 shows its last three digits, zeros included ("005").
 std::string frameCountField(int n);
 
+// The audio device sleeps when nothing sounds; it is made ready this many
+// seconds before an armed countdown runs out, so the first ring never
+// waits for it.
+constexpr int kAlarmLeadSeconds = 3;
+// True at the second marks from kAlarmLeadSeconds before the countdown's
+// end up to its expiry.
+bool alarmSoundWantedSoon(const LauncherState& s);
+
 // True when this frame's repetition is due (called before framesThisSecond
 // is incremented).
 bool alarmDue(const LauncherState& s);
