@@ -26,7 +26,12 @@ int g_signalFd[2] = {-1, -1};
 sorvel::MainWindow* g_window = nullptr;
 
 void saveWhenEndedByQt() {
-    if (g_window) g_window->saveOnLostDisplay();
+    if (!g_window) return;
+    g_window->saveOnLostDisplay();
+    // Saved: the process ends here, without the destructors of the
+    // libraries' static objects, which would talk to a connection that is
+    // gone or race the audio thread that still runs.
+    std::_Exit(1);
 }
 
 void onSignal(int) {
