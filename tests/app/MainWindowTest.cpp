@@ -116,6 +116,22 @@ TEST_F(Window, HiddenListsAreBuiltWhenFirstNeeded) {
     EXPECT_TRUE(w->list1()->selectionModel()->selectedIndexes().isEmpty());
 }
 
+TEST_F(Window, NumberEntryShowsInItsOwnFontWhicheverButtonOpensIt) {
+    start();
+    // Not needed for the first picture: the entry's font waits until it shows.
+    EXPECT_FALSE(w->text1()->testAttribute(Qt::WA_SetFont));
+    EXPECT_EQ(w->text1()->font().pixelSize(), 12);
+    w->command2Click(4);   // the rate
+    EXPECT_FALSE(w->text1()->isHidden());
+    EXPECT_EQ(w->text1()->font().pixelSize(), 15);
+    w->command4Click(1);
+    EXPECT_TRUE(w->text1()->isHidden());
+    EXPECT_EQ(w->text1()->font().pixelSize(), 15);
+    w->command2Click(3);   // the timer
+    EXPECT_EQ(w->text1()->font().pixelSize(), 15);
+    EXPECT_EQ(w->text1()->font().family(), w->font().family());
+}
+
 TEST_F(Window, FramePacingAndThePast32BitClock) {
     start();
     w->tick();   // first tick after start-up always draws
