@@ -166,7 +166,7 @@ void MainWindow::buildControls() {
 
     text1_ = new QLineEdit(this);
     text1_->setGeometry(px(1440), px(1200), px(1095), px(330));
-    text1_->setFont(uiFont(15));
+    // Its own, larger font is given the first time it shows (command2Click).
     text1_->setAccessibleName(QStringLiteral("数値の入力（分またはFPS）"));
     text1_->hide();
     text1_->setEnabled(false);
@@ -384,6 +384,10 @@ void MainWindow::command2Click(int index) {
             hideNumberEntry();
             const bool timer = index == at(Command2::Timer);
             const Command4 confirm = timer ? Command4::OkMinutes : Command4::OkFps;
+            // The entry's font is loaded when the entry first shows: a
+            // launcher whose timer and rate are never set does not pay for it
+            // on its way to the first picture.
+            if (!text1_->testAttribute(Qt::WA_SetFont)) text1_->setFont(uiFont(15));
             for (QWidget* w : {static_cast<QWidget*>(text1_), static_cast<QWidget*>(command4_[at(confirm)]),
                                static_cast<QWidget*>(command4_[at(Command4::Cancel)])}) {
                 w->show();

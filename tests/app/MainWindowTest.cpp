@@ -77,6 +77,7 @@ TEST_F(Window, StartUpBuildsTheControlSet) {
     for (int i : {0, 1, 2, 3, 6}) EXPECT_FALSE(w->com5(i)->isHidden()) << i;
     EXPECT_TRUE(w->text1()->isHidden());
     EXPECT_FALSE(w->text1()->isEnabled());
+    EXPECT_EQ(w->text1()->font().pixelSize(), 12);   // its own font waits until it shows
     EXPECT_TRUE(w->check2()->isHidden());
     EXPECT_EQ(w->command3()->toolTip(), QStringLiteral("ヘルプを表示します"));
     EXPECT_EQ(w->state().fileDialogFolder + "/", dir.path());
@@ -167,6 +168,7 @@ TEST_F(Window, AlarmFlashesRingsAndStopsOnClick) {
     w->tick();
     w->command2Click(3);   // timer entry
     EXPECT_FALSE(w->text1()->isHidden());
+    EXPECT_EQ(w->text1()->font().pixelSize(), 15);
     EXPECT_FALSE(w->command4(0)->isHidden());
     EXPECT_FALSE(w->command4(1)->isHidden());
     EXPECT_TRUE(w->command4(2)->isHidden());
@@ -343,6 +345,7 @@ TEST_F(Window, LeavingTheGameRestoresAFiveDigitRate) {
     start();
     w->command2Click(4);
     EXPECT_EQ(w->text1()->maxLength(), 3);
+    EXPECT_EQ(w->text1()->font().pixelSize(), 15);
     w->text1()->setText("9e9");
     w->command4Click(2);
     EXPECT_EQ(w->state().framesPerSecond, 32767);
