@@ -1,5 +1,7 @@
 #include "platform/Surface.h"
 
+#include <QFontDatabase>
+
 #include <QFontMetrics>
 #include <QPainter>
 #include <algorithm>
@@ -8,10 +10,28 @@
 
 namespace sorvel {
 
+namespace {
+// The interface font's families in order of preference, without those this
+// system does not have: a family that is not there costs a search for
+// fallback fonts at every size and weight asked for (most systems have no
+// MS Gothic), and the first family that is there is the one used either way.
+const QStringList& uiFamilies() {
+    static const QStringList families = [] {
+        const QStringList wanted{QStringLiteral("ＭＳ ゴシック"), QStringLiteral("MS Gothic"), QStringLiteral("IPAGothic"),
+                                 QStringLiteral("Noto Sans Mono CJK JP"), QStringLiteral("Monospace")};
+        QStringList there;
+        for (const QString& f : wanted) {
+            if (QFontDatabase::hasFamily(f)) there << f;
+        }
+        return there.isEmpty() ? wanted : there;
+    }();
+    return families;
+}
+}  // namespace
+
 QFont uiFont(int pixelSize, bool bold) {
     QFont f;
-    f.setFamilies({QStringLiteral("ＭＳ ゴシック"), QStringLiteral("MS Gothic"), QStringLiteral("IPAGothic"),
-                   QStringLiteral("Noto Sans Mono CJK JP"), QStringLiteral("Monospace")});
+    f.setFamilies(uiFamilies());
     f.setPixelSize(pixelSize);
     f.setBold(bold);
     f.setStyleHint(QFont::TypeWriter);
