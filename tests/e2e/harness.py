@@ -262,12 +262,25 @@ class Session:
             fail("%s did not start" % name)
 
     def stop_wm(self):
+        """Ends the window manager and everything it started, and clears the
+        mark it leaves on the root window, so that the next one's start can
+        be waited for."""
         if self.wm and self.wm.poll() is None:
-            os.killpg(self.wm.pid, signal.SIGTERM)
+            pgid = self.wm.pid
+            os.killpg(pgid, signal.SIGTERM)
             self.wm.wait()
+
+            def group_gone():
+                try:
+                    os.killpg(pgid, 0)
+                    return False
+                except OSError:
+                    return True
+            if not wait_until(group_gone, 5):
+                os.killpg(pgid, signal.SIGKILL)
+                wait_until(group_gone, 5)
         self.wm = None
-        wait_until(lambda: "_NET_SUPPORTING_WM_CHECK(WINDOW)" not in
-                   self.x("xprop", "-root", "_NET_SUPPORTING_WM_CHECK", check=False).stdout, 5)
+        self.x("xprop", "-root", "-remove", "_NET_SUPPORTING_WM_CHECK", check=False)
 
     def frame_origin(self, wid=None):
         """Screen position of the window's outer frame: the ancestor of the
