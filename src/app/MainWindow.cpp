@@ -13,9 +13,7 @@
 #include <QMessageBox>
 #include <QPalette>
 #include <QPushButton>
-#include <QScreen>
 #include <QWindow>
-#include <cmath>
 #include <cstdio>
 
 #include "app/MusicListView.h"
@@ -278,35 +276,6 @@ void MainWindow::saveOnLostDisplay() {
     countsSave_.stop();
     st_.windowPosition = windowTwips();
     if (placeAllowsSave()) saveData();
-}
-
-bool MainWindow::placeAllowsSave() const {
-    // The window's own place decides, not an older one kept for other
-    // screens: a window brought into view from far off is saved as usual.
-    const std::array<int32_t, 2> p = windowPlaceable ? place_->ownTwips() : st_.windowPosition;
-    return !(p[0] >= 45000 && p[1] >= 45000);
-}
-
-std::array<int32_t, 2> MainWindow::windowTwips() const {
-    if (!windowPlaceable) return st_.windowPosition;
-    return place_->twipsToStore();
-}
-
-void MainWindow::placeWindowTwips(int32_t left, int32_t top) {
-    move(static_cast<int>(std::nearbyint(left / 15.0)), static_cast<int>(std::nearbyint(top / 15.0)));
-}
-
-void MainWindow::placeStoredWindow(int32_t left, int32_t top) {
-    const int x = static_cast<int>(std::nearbyint(left / 15.0));
-    const int y = static_cast<int>(std::nearbyint(top / 15.0));
-    std::vector<ScreenRect> screens;
-    for (const QScreen* s : QGuiApplication::screens()) {
-        const QRect g = s->geometry();
-        screens.push_back({g.x(), g.y(), g.width(), g.height()});
-    }
-    const QSize size = isVisible() ? frameGeometry().size() : this->size();
-    const auto [nx, ny] = reachablePosition(x, y, size.width(), size.height(), screens);
-    place_->place({left, top}, nx, ny);
 }
 
 void MainWindow::saveData() {
