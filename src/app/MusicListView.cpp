@@ -136,6 +136,19 @@ void ChoiceListBox::showChoice(int row) {
     setCurrentRow(row);   // set by code: shown, not chosen
 }
 
+void ChoiceListBox::openFrom(QWidget* opener, int row) {
+    opener_ = opener;
+    show();
+    raise();
+    if (row < 0) row = currentRow();
+    showChoice(row);
+    if (opener && opener->hasFocus()) {
+        setFocus(Qt::OtherFocusReason);
+        // The row became current before the box had the focus: tell it now.
+        currentChanged(currentIndex(), currentIndex());
+    }
+}
+
 void ChoiceListBox::choose(int row) {
     lastRow_ = row;
     if (onChoose) onChoose(row);
@@ -146,6 +159,7 @@ void ChoiceListBox::hideEvent(QHideEvent* e) {
     // is over: later keys choose at once again.
     mouseDown_ = false;
     movedDuringPress_ = false;
+    if (hasFocus() && opener_ && opener_->isVisible() && opener_->isEnabled()) opener_->setFocus(Qt::OtherFocusReason);
     QListWidget::hideEvent(e);
 }
 

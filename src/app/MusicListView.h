@@ -98,6 +98,14 @@ public:
     // Makes row the shown choice (selected and current), choosing nothing.
     void showChoice(int row);
 
+    // Shows the box over the window with row as its shown choice (the one
+    // it shows already when row is -1 and it has one). When the user opened
+    // it from the keyboard or with a click on opener (opener holds the
+    // focus), the box takes the focus, so that a screen reader reads the
+    // list and its choice; hidden while it holds the focus, it hands the
+    // focus back to opener.
+    void openFrom(QWidget* opener, int row);
+
 protected:
     // Only a list with the keyboard focus tells assistive tools that its
     // current row has the focus (see the .cpp).
@@ -120,6 +128,7 @@ private:
     bool ignoreRelease_ = false;
     int pressRow_ = -1;
     int lastRow_ = -1;       // the row last chosen or shown as chosen
+    QWidget* opener_ = nullptr;
 };
 
 class MusicListView : public QListView {

@@ -155,13 +155,15 @@ void MusicPanel::com5Click(int index) {
         case Com5::SelectMid: music_->selectMid(); break;
         case Com5::Delete: music_->deleteEntry(); break;
         case Com5::Pattern:
-            list2()->show();
-            list2_->raise();
-            // Accessibility: the list shows the pattern in use as its choice.
-            static_cast<ChoiceListBox*>(list2_)->showChoice(
-                list2_->row(list2_->findItems(com5_[at(Com5::Pattern)]->text(), Qt::MatchExactly).value(0)));
+            // The box shows the pattern in use as its choice.
+            list2();
+            list2_->openFrom(com5_[index], list2_->row(list2_->findItems(com5_[index]->text(), Qt::MatchExactly).value(0)));
             break;
-        case Com5::Page: list3()->show(); list3_->raise(); break;
+        case Com5::Page:
+            // Shows the last choice; with none yet, "そのまま", which only closes it.
+            list3();
+            list3_->openFrom(com5_[index], list3_->currentRow() < 0 ? 2 : -1);
+            break;
         case Com5::Favo: music_->favo(); break;
     }
 }

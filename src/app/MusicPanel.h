@@ -118,8 +118,8 @@ private:
     std::array<QLineEdit*, 2> text2_{};
     QCheckBox* check1_ = nullptr;
     MusicListView* list1_ = nullptr;
-    QListWidget* list2_ = nullptr;
-    QListWidget* list3_ = nullptr;
+    ChoiceListBox* list2_ = nullptr;
+    ChoiceListBox* list3_ = nullptr;
     int list1Top_ = 40;               // where the list box stands, built or not
     bool list1Favourites_ = false;    // the favourites' background
     int list3Row_ = -1;               // the page menu's row before it is built

@@ -133,6 +133,12 @@ FileDialog::FileDialog(LauncherState& s, QWidget* parent) : QDialog(parent), s_(
     // Names for assistive tools; the field and the filter are named by
     // their labels.
     drive1_->setAccessibleName(QStringLiteral("ドライブ"));
+    // On Linux a combo box's accessible name is its current text ("/"):
+    // screen readers name it by the label that labels it. The drive box has
+    // none on screen, so an unshown one carries its name.
+    auto* driveLabel = new QLabel(drive1_->accessibleName(), this);
+    driveLabel->setBuddy(drive1_);
+    driveLabel->hide();
     dir1_->setAccessibleName(QStringLiteral("フォルダ一覧"));
     file1_->setAccessibleName(QStringLiteral("ファイル一覧"));
     label0_->setBuddy(filesele_);

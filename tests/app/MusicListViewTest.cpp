@@ -324,3 +324,41 @@ TEST(ListRows, UnderscoresAreDrawnInsideTheirRow) {
         for (int x = r0.left(); x <= r0.right(); ++x) differing += img.pixel(x, r0.top() + y) != img.pixel(x, r1.top() + y);
     EXPECT_GT(differing, 2);
 }
+
+TEST_F(ListWindow, AChoiceListOpenedByTheUserTakesTheFocusAndHandsItBack) {
+    start(3);
+    openList();
+    w->state().hoverIndex = kNoHover;   // the slot's panel closes off the player buttons
+    frames(30);
+    // From the keyboard: the page button focused, Space opens the menu.
+    QPushButton* page = w->com5(7);
+    page->setFocus();
+    QTest::keyClick(page, Qt::Key_Space);
+    auto* l3 = w->list3();
+    ASSERT_FALSE(l3->isHidden());
+    EXPECT_TRUE(l3->hasFocus());
+    EXPECT_EQ(l3->currentRow(), 2);   // そのまま: the next key tells a row, choosing nothing yet
+    QTest::keyClick(l3, Qt::Key_Up);  // 1つ後: pages, the menu stays
+    EXPECT_EQ(page->text(), QStringLiteral("2P"));
+    EXPECT_TRUE(l3->hasFocus());
+    QTest::keyClick(l3, Qt::Key_Down);   // そのまま: closes it
+    EXPECT_TRUE(l3->isHidden());
+    EXPECT_TRUE(page->hasFocus());
+
+    // Opened while something else holds the focus (not by the user's
+    // press on its button): the focus stays where it is.
+    QPushButton* pattern = w->com5(6);
+    w->com5(5)->setFocus();
+    w->com5Click(6);
+    EXPECT_FALSE(w->list2()->isHidden());
+    EXPECT_TRUE(w->com5(5)->hasFocus());
+    // A click on the pattern button: the box takes the focus; a choice
+    // hands it back to the button, which shows the new pattern.
+    w->list2()->hide();
+    QTest::mouseClick(pattern, Qt::LeftButton);
+    EXPECT_TRUE(w->list2()->hasFocus());
+    QTest::keyClick(w->list2(), Qt::Key_Up);
+    EXPECT_TRUE(w->list2()->isHidden());
+    EXPECT_TRUE(pattern->hasFocus());
+    EXPECT_EQ(pattern->text(), w->list2()->item(2)->text());
+}

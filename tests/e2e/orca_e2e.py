@@ -1,7 +1,8 @@
 """The launcher with the real screen reader, Orca, and what it says: music
 changes track under 繰返 while a slot has the focus and Orca stays on the
 slot; the typing game is told (its head letters, a hit, a miss); the alarm
-is told when it rings and Escape stops it. Key presses are real key events."""
+is told when it rings and Escape stops it; the page menu tells its rows and
+the file dialog's drive box its name. Key presses are real key events."""
 import os
 import re
 import sys
@@ -91,6 +92,28 @@ def test(s):
         m = sr.mark()
         time.sleep(2.5)
         expect(not re.search(r"時間だよ|FPS:", sr.said(m)), "the caption's seconds are not spoken: %r" % sr.said(m))
+
+        # The page menu, opened from the keyboard, tells its choice; a step
+        # that closes it puts Orca back on its button.
+        expect(sr.move_to(press, r"^List U/D push button", ignore=LIST_SPEECH), "Tab reaches List U/D: %s" % sr.tail())
+        press("Return")
+        expect(sr.move_to(press, r"^1P push button", ignore=LIST_SPEECH), "Tab reaches the page button: %s" % sr.tail())
+        m = sr.mark()
+        press("Return")
+        expect(sr.wait(r"そのまま", m, 4), "the open page menu tells its row: %s" % sr.tail(since=m))
+        m = sr.mark()
+        press("Down")
+        expect(sr.wait(r"お気に入", m, 4), "a step tells the row: %s" % sr.tail(since=m))
+        m = sr.mark()
+        press("Up")
+        expect(sr.wait(r"^1P push button", m, 4), "そのまま closes the menu onto its button: %s" % sr.tail(since=m))
+
+        # The file dialog's drive box says its name.
+        expect(sr.move_to(press, r"^登録/上書き push button", ignore=LIST_SPEECH), "Tab reaches 登録/上書き: %s" % sr.tail())
+        m = sr.mark()
+        press("Return")
+        expect(sr.wait(r"ドライブ combo box", m, 5), "the drive box is named: %s" % sr.tail(since=m))
+        press("Escape")
         expect(s.terminate() == 0, "clean shut-down")
     finally:
         sr.close()
