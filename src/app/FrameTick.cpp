@@ -192,9 +192,10 @@ void MainWindow::setFormColor(QRgb c) {
     update(backgroundShows_);
 }
 
-void MainWindow::paintEvent(QPaintEvent*) {
+void MainWindow::paintEvent(QPaintEvent* e) {
     QPainter p(this);
-    p.fillRect(rect(), QColor(formColor_));
+    // Only what is to be painted: the background shows in a few strips.
+    for (const QRect& r : e->region()) p.fillRect(r, QColor(formColor_));
 }
 
 }  // namespace sorvel

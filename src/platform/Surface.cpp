@@ -11,19 +11,22 @@
 namespace sorvel {
 
 namespace {
-// The interface font's families in order of preference, without those this
-// system does not have: a family that is not there costs a search for
-// fallback fonts at every size and weight asked for (most systems have no
-// MS Gothic), and the first family that is there is the one used either way.
+// The interface font's family: the first of those preferred that this
+// system has. Asking for one that is not there costs a search for fallback
+// fonts at every size and weight asked for (most systems have no MS Gothic),
+// and so does a second family behind the first: glyphs the first lacks are
+// found by the system's own fallback either way.
 const QStringList& uiFamilies() {
     static const QStringList families = [] {
+        // Looked up in the list of installed families, not one by one: each
+        // single question goes through fontconfig's substitution rules.
+        const QStringList installed = QFontDatabase::families();
         const QStringList wanted{QStringLiteral("ＭＳ ゴシック"), QStringLiteral("MS Gothic"), QStringLiteral("IPAGothic"),
                                  QStringLiteral("Noto Sans Mono CJK JP"), QStringLiteral("Monospace")};
-        QStringList there;
         for (const QString& f : wanted) {
-            if (QFontDatabase::hasFamily(f)) there << f;
+            if (installed.contains(f, Qt::CaseInsensitive)) return QStringList{f};
         }
-        return there.isEmpty() ? wanted : there;
+        return wanted;
     }();
     return families;
 }
@@ -202,16 +205,13 @@ namespace {
 template <typename Op>
 void blitOp(QImage& dst, const QImage& src, int sx, int sy, int w, int h, int dx, int dy, Op op) {
     if (src.isNull()) return;
-    for (int y = 0; y < h; ++y) {
-        const int ty = dy + y, fy = sy + y;
-        if (ty < 0 || ty >= dst.height() || fy < 0 || fy >= src.height()) continue;
-        auto* drow = reinterpret_cast<QRgb*>(dst.scanLine(ty));
-        const auto* srow = reinterpret_cast<const QRgb*>(src.constScanLine(fy));
-        for (int x = 0; x < w; ++x) {
-            const int tx = dx + x, fx = sx + x;
-            if (tx < 0 || tx >= dst.width() || fx < 0 || fx >= src.width()) continue;
-            drow[tx] = op(drow[tx], srow[fx]) | 0xff000000u;
-        }
+    // The part of the w x h block that lies inside both pictures.
+    const int x0 = std::max({0, -dx, -sx}), x1 = std::min({w, dst.width() - dx, src.width() - sx});
+    const int y0 = std::max({0, -dy, -sy}), y1 = std::min({h, dst.height() - dy, src.height() - sy});
+    for (int y = y0; y < y1; ++y) {
+        QRgb* d = reinterpret_cast<QRgb*>(dst.scanLine(dy + y)) + dx;
+        const QRgb* f = reinterpret_cast<const QRgb*>(src.constScanLine(sy + y)) + sx;
+        for (int x = x0; x < x1; ++x) d[x] = op(d[x], f[x]) | 0xff000000u;
     }
 }
 }  // namespace

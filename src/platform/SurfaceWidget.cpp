@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QRegion>
 #include <algorithm>
+#include <cstring>
 #include <utility>
 
 namespace sorvel {
@@ -41,6 +42,11 @@ QRegion differingRows(const QImage& now, QImage& before, const QRect& area) {
     for (int y = a.top(); y <= a.bottom(); ++y) {
         const auto* n = reinterpret_cast<const QRgb*>(now.constScanLine(y));
         auto* b = reinterpret_cast<QRgb*>(before.scanLine(y));
+        // Most rows are unchanged: one block compare finds them.
+        if (std::memcmp(n + a.left(), b + a.left(), static_cast<size_t>(a.width()) * sizeof(QRgb)) == 0) {
+            closeBand(y - 1);
+            continue;
+        }
         int l = a.left();
         while (l <= a.right() && n[l] == b[l]) ++l;
         if (l > a.right()) {

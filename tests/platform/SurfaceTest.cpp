@@ -72,6 +72,25 @@ TEST(Surface, MaskBlitKeepsBackgroundWhereBlack) {
     EXPECT_EQ(s.point(3, 0), qRgb(1, 1, 1));
 }
 
+TEST(Surface, ABlitHangingOverAnEdgeDrawsOnlyWhatOverlaps) {
+    // A 3 x 3 source whose pixels name their place, blitted from its second
+    // column so that the block hangs over the surface's left and bottom edges.
+    QImage src(3, 3, QImage::Format_RGB32);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 3; ++x) src.setPixel(x, y, qRgb(10 * x, 10 * y, 1));
+    Surface s(4, 3);
+    s.setBackColor(qRgb(0, 0, 0));
+    s.cls();
+    s.blitOr(src, 1, 0, 3, 3, -1, 1);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 4; ++x) {
+            // Surface (x, y) takes source (x + 2, y - 1) where that is inside both.
+            const int fx = x + 2, fy = y - 1;
+            const QRgb want = (fx < 3 && fy >= 0) ? qRgb(10 * fx, 10 * fy, 1) : qRgb(0, 0, 0);
+            EXPECT_EQ(s.point(x, y), want) << x << "," << y;
+        }
+}
+
 TEST(Surface, ReportsWhatChangedSinceItWasLastAsked) {
     Surface s(100, 50);
     s.setBackColor(qRgb(192, 192, 192));
