@@ -98,7 +98,11 @@ bool writeNetWmIcon(QWidget* w) {
     if (atom == XCB_ATOM_NONE) return false;
     const auto win = static_cast<xcb_window_t>(w->winId());
     bool first = true;
-    for (int size : {16, 24, 32, 48, 64, 128, 256}) {
+    // The sizes title bars, task bars and window switchers draw; the
+    // largest picture (a quarter of a megabyte of pixels, kept in the X
+    // server for as long as the window lives) is left to the desktop entry's
+    // icon, which docks and menus read.
+    for (int size : {16, 24, 32, 48, 64, 128}) {
         QImageReader reader(FileIconEngine::fileFor(size), "png");
         reader.setAutoDetectImageFormat(false);
         QImage img = reader.read();
