@@ -100,19 +100,19 @@ def test(s):
         expect(sr.move_to(press, r"^1P push button", ignore=LIST_SPEECH), "Tab reaches the page button: %s" % sr.tail())
         m = sr.mark()
         press("Return")
-        expect(sr.wait(r"そのまま", m, 4), "the open page menu tells its row: %s" % sr.tail(since=m))
+        expect(sr.wait(r"そのまま", m, 8), "the open page menu tells its row: %s" % sr.tail(since=m))
         m = sr.mark()
         press("Down")
-        expect(sr.wait(r"お気に入", m, 4), "a step tells the row: %s" % sr.tail(since=m))
+        expect(sr.wait(r"お気に入", m, 8), "a step tells the row: %s" % sr.tail(since=m))
         m = sr.mark()
         press("Up")
-        expect(sr.wait(r"^1P push button", m, 4), "そのまま closes the menu onto its button: %s" % sr.tail(since=m))
+        expect(sr.wait(r"^1P push button", m, 8), "そのまま closes the menu onto its button: %s" % sr.tail(since=m))
 
         # The file dialog's drive box says its name.
         expect(sr.move_to(press, r"^登録/上書き push button", ignore=LIST_SPEECH), "Tab reaches 登録/上書き: %s" % sr.tail())
         m = sr.mark()
         press("Return")
-        expect(sr.wait(r"ドライブ combo box", m, 5), "the drive box is named: %s" % sr.tail(since=m))
+        expect(sr.wait(r"ドライブ combo box", m, 10), "the drive box is named: %s" % sr.tail(since=m))
         press("Escape")
         expect(s.terminate() == 0, "clean shut-down")
     finally:
