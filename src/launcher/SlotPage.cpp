@@ -39,6 +39,9 @@ void DrawSlotPage(LauncherState& s, SlotPageView& v) {
         if (!b) continue;
         const int n = slotNumber(s.slotPage, i);
         const std::string& path = (n >= 0 && n < kSlotCount) ? s.slotPath[n] : std::string();
+        // Still showing what it was drawn from: nothing to work out.
+        SlotPageView::DrawnFrom& from = v.drawnFrom[static_cast<size_t>(i)];
+        if (from.slot == n && from.path == path && !b->contentKey().isEmpty()) continue;
         QRgb back = kEmptySlotColor;
         QString text;
         if (path.empty()) {
@@ -53,11 +56,14 @@ void DrawSlotPage(LauncherState& s, SlotPageView& v) {
         }
         // A button that would be drawn exactly as it stands is left alone.
         const QString key = QString::number(back) + QLatin1Char('|') + text;
-        if (b->contentKey() == key) continue;
-        b->setBackColor(back);
-        b->cls();
-        b->print(text);
-        b->setContentKey(key);
+        if (b->contentKey() != key) {
+            b->setBackColor(back);
+            b->cls();
+            b->print(text);
+            b->setContentKey(key);
+        }
+        from.slot = n;
+        from.path = path;
     }
 
     const bool hovered = hoveredButton(s) >= 0;

@@ -29,6 +29,12 @@ public:
 struct SlotPageView {
     Surface* picture = nullptr;
     std::array<Surface*, 10> buttons{};
+    // What each button was last drawn from: its slot and that slot's target.
+    struct DrawnFrom {
+        int slot = -1;
+        std::string path;
+    };
+    std::array<DrawnFrom, 10> drawnFrom{};
     bool launcherMode = true;
     SlotPageHost* host = nullptr;
 };

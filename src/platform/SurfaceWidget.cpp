@@ -82,9 +82,10 @@ void SurfaceWidget::refresh() {
     }
     QRegion r = differingRows(img, shown_, changed);
     if (r.isEmpty()) return;
+    std::vector<QRect> covers{rect()};   // the surface's own rectangle first
     for (QObject* o : children()) {
         auto* w = qobject_cast<QWidget*>(o);
-        if (w && coversItsRect(w)) r -= w->geometry();
+        if (w && coversItsRect(w)) covers.push_back(w->geometry());
     }
     if (QWidget* p = parentWidget()) {
         bool above = false;
@@ -95,9 +96,15 @@ void SurfaceWidget::refresh() {
                 above = true;
                 continue;
             }
-            if (above && coversItsRect(w)) r -= QRect(w->pos() - pos(), w->size());
+            if (above && coversItsRect(w)) covers.push_back(QRect(w->pos() - pos(), w->size()));
         }
     }
+    if (covers != covers_ || uncovered_.isEmpty()) {
+        covers_ = std::move(covers);
+        uncovered_ = QRegion(covers_.front());
+        for (size_t i = 1; i < covers_.size(); ++i) uncovered_ -= covers_[i];
+    }
+    r &= uncovered_;
     lastSent_ = r;
     update(r);
 }

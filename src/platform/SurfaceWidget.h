@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QRegion>
 #include <QWidget>
+#include <vector>
 #include <functional>
 
 class QMimeData;
@@ -67,6 +68,11 @@ private:
     // the whole surface, but only the rows whose pixels differ go out.
     QImage shown_;
     QRegion lastSent_;
+    // The surface's rectangle and those of the opaque controls over it, and
+    // the part of the surface they leave to be seen (worked out again when
+    // any of them changes).
+    std::vector<QRect> covers_;
+    QRegion uncovered_;
     bool framed_ = false;
     bool dropHighlight_ = false;
     void setDropHighlight(bool on);
