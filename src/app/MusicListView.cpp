@@ -159,7 +159,10 @@ void ChoiceListBox::hideEvent(QHideEvent* e) {
     // is over: later keys choose at once again.
     mouseDown_ = false;
     movedDuringPress_ = false;
-    if (hasFocus() && opener_ && opener_->isVisible() && opener_->isEnabled()) opener_->setFocus(Qt::OtherFocusReason);
+    // Hidden by the program while it holds the window's focus (not with the
+    // window, when it is minimised): the focus goes back to its button.
+    if (!e->spontaneous() && window()->focusWidget() == this && opener_ && opener_->isVisible() && opener_->isEnabled())
+        opener_->setFocus(Qt::OtherFocusReason);
     QListWidget::hideEvent(e);
 }
 

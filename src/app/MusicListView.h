@@ -7,6 +7,7 @@
 #include <QAbstractListModel>
 #include <QListView>
 #include <QListWidget>
+#include <QPointer>
 #include <functional>
 #include <QStyledItemDelegate>
 
@@ -112,6 +113,9 @@ protected:
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     void hideEvent(QHideEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
+    // Typed letters and digits choose nothing: the window reads digits as
+    // its own commands, and a jump to a matching row would be a choice.
+    void keyboardSearch(const QString&) override {}
     void mousePressEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
@@ -128,7 +132,7 @@ private:
     bool ignoreRelease_ = false;
     int pressRow_ = -1;
     int lastRow_ = -1;       // the row last chosen or shown as chosen
-    QWidget* opener_ = nullptr;
+    QPointer<QWidget> opener_;
 };
 
 class MusicListView : public QListView {

@@ -11,22 +11,19 @@
 namespace sorvel {
 
 namespace {
-// The interface font's family: the first of those preferred that this
-// system has. Asking for one that is not there costs a search for fallback
-// fonts at every size and weight asked for (most systems have no MS Gothic),
-// and so does a second family behind the first: glyphs the first lacks are
-// found by the system's own fallback either way.
+// The interface font's families in order of preference, without those this
+// system does not have: a family that is not there costs a search for
+// fallback fonts at every size and weight asked for (most systems have no
+// MS Gothic), and the first family that is there is the one used either way.
 const QStringList& uiFamilies() {
     static const QStringList families = [] {
-        // Looked up in the list of installed families, not one by one: each
-        // single question goes through fontconfig's substitution rules.
-        const QStringList installed = QFontDatabase::families();
         const QStringList wanted{QStringLiteral("ＭＳ ゴシック"), QStringLiteral("MS Gothic"), QStringLiteral("IPAGothic"),
                                  QStringLiteral("Noto Sans Mono CJK JP"), QStringLiteral("Monospace")};
+        QStringList there;
         for (const QString& f : wanted) {
-            if (installed.contains(f, Qt::CaseInsensitive)) return QStringList{f};
+            if (QFontDatabase::hasFamily(f)) there << f;
         }
-        return wanted;
+        return there.isEmpty() ? wanted : there;
     }();
     return families;
 }
@@ -208,10 +205,11 @@ void blitOp(QImage& dst, const QImage& src, int sx, int sy, int w, int h, int dx
     // The part of the w x h block that lies inside both pictures.
     const int x0 = std::max({0, -dx, -sx}), x1 = std::min({w, dst.width() - dx, src.width() - sx});
     const int y0 = std::max({0, -dy, -sy}), y1 = std::min({h, dst.height() - dy, src.height() - sy});
+    if (x0 >= x1 || y0 >= y1) return;
     for (int y = y0; y < y1; ++y) {
-        QRgb* d = reinterpret_cast<QRgb*>(dst.scanLine(dy + y)) + dx;
-        const QRgb* f = reinterpret_cast<const QRgb*>(src.constScanLine(sy + y)) + sx;
-        for (int x = x0; x < x1; ++x) d[x] = op(d[x], f[x]) | 0xff000000u;
+        QRgb* d = reinterpret_cast<QRgb*>(dst.scanLine(dy + y)) + (dx + x0);
+        const QRgb* f = reinterpret_cast<const QRgb*>(src.constScanLine(sy + y)) + (sx + x0);
+        for (int x = 0; x < x1 - x0; ++x) d[x] = op(d[x], f[x]) | 0xff000000u;
     }
 }
 }  // namespace

@@ -338,6 +338,9 @@ TEST_F(ListWindow, AChoiceListOpenedByTheUserTakesTheFocusAndHandsItBack) {
     ASSERT_FALSE(l3->isHidden());
     EXPECT_TRUE(l3->hasFocus());
     EXPECT_EQ(l3->currentRow(), 2);   // そのまま: the next key tells a row, choosing nothing yet
+    QTest::keyClick(l3, Qt::Key_1);   // a digit is the window's, no jump to "1つ前"
+    EXPECT_EQ(l3->currentRow(), 2);
+    EXPECT_EQ(page->text(), QStringLiteral("1P"));
     QTest::keyClick(l3, Qt::Key_Up);  // 1つ後: pages, the menu stays
     EXPECT_EQ(page->text(), QStringLiteral("2P"));
     EXPECT_TRUE(l3->hasFocus());

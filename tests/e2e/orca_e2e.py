@@ -102,8 +102,8 @@ def test(s):
         press("Return")
         expect(sr.wait(r"そのまま", m, 8), "the open page menu tells its row: %s" % sr.tail(since=m))
         m = sr.mark()
-        press("Down")
-        expect(sr.wait(r"お気に入", m, 8), "a step tells the row: %s" % sr.tail(since=m))
+        press("Down")   # chooses お気に入 (the favourites list) as a click would
+        expect(sr.wait(r"お気に入", m, 8), "a step tells the row it chose: %s" % sr.tail(since=m))
         m = sr.mark()
         press("Up")
         expect(sr.wait(r"^1P push button", m, 8), "そのまま closes the menu onto its button: %s" % sr.tail(since=m))

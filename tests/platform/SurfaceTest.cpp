@@ -73,22 +73,30 @@ TEST(Surface, MaskBlitKeepsBackgroundWhereBlack) {
 }
 
 TEST(Surface, ABlitHangingOverAnEdgeDrawsOnlyWhatOverlaps) {
-    // A 3 x 3 source whose pixels name their place, blitted from its second
-    // column so that the block hangs over the surface's left and bottom edges.
+    // A 3 x 3 source whose pixels name their place, blitted in blocks that
+    // hang over the edges of the surface or of the source, or miss both.
     QImage src(3, 3, QImage::Format_RGB32);
     for (int y = 0; y < 3; ++y)
-        for (int x = 0; x < 3; ++x) src.setPixel(x, y, qRgb(10 * x, 10 * y, 1));
-    Surface s(4, 3);
-    s.setBackColor(qRgb(0, 0, 0));
-    s.cls();
-    s.blitOr(src, 1, 0, 3, 3, -1, 1);
-    for (int y = 0; y < 3; ++y)
-        for (int x = 0; x < 4; ++x) {
-            // Surface (x, y) takes source (x + 2, y - 1) where that is inside both.
-            const int fx = x + 2, fy = y - 1;
-            const QRgb want = (fx < 3 && fy >= 0) ? qRgb(10 * fx, 10 * fy, 1) : qRgb(0, 0, 0);
-            EXPECT_EQ(s.point(x, y), want) << x << "," << y;
-        }
+        for (int x = 0; x < 3; ++x) src.setPixel(x, y, qRgb(10 * x + 10, 10 * y + 10, 1));
+    struct Blit {
+        int sx, sy, w, h, dx, dy;
+    };
+    for (const Blit& k : {Blit{1, 0, 3, 3, -1, 1}, Blit{-1, -1, 3, 3, 2, -1}, Blit{0, 0, 3, 3, 5, 0},
+                          Blit{0, 2, 4, 4, 0, 0}, Blit{4, 0, 2, 2, 0, 0}}) {
+        Surface s(4, 3);
+        s.setBackColor(qRgb(0, 0, 0));
+        s.cls();
+        s.blitOr(src, k.sx, k.sy, k.w, k.h, k.dx, k.dy);
+        for (int y = 0; y < 3; ++y)
+            for (int x = 0; x < 4; ++x) {
+                // Surface (x, y) takes the source pixel its block puts there,
+                // where that is inside the block and inside the source.
+                const int bx = x - k.dx, by = y - k.dy, fx = k.sx + bx, fy = k.sy + by;
+                const bool in = bx >= 0 && by >= 0 && bx < k.w && by < k.h && fx >= 0 && fy >= 0 && fx < 3 && fy < 3;
+                EXPECT_EQ(s.point(x, y), in ? qRgb(10 * fx + 10, 10 * fy + 10, 1) : qRgb(0, 0, 0))
+                    << k.sx << "," << k.sy << " at " << x << "," << y;
+            }
+    }
 }
 
 TEST(Surface, ReportsWhatChangedSinceItWasLastAsked) {
