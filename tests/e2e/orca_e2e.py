@@ -94,13 +94,22 @@ def test(s):
         expect(not re.search(r"時間だよ|FPS:", sr.said(m)), "the caption's seconds are not spoken: %r" % sr.said(m))
 
         # The page menu, opened from the keyboard, tells its choice; a step
-        # that closes it puts Orca back on its button.
+        # that closes it puts Orca back on its button. The music stops first:
+        # with the list open every track change is an event Orca reads, and
+        # an Orca that falls behind answers Qt's key checks too late, which
+        # costs Qt 6.4 the key now and then. A key that brought no word at
+        # all is given again.
+        expect(sr.move_to(press, r"^Stop push button", ignore=LIST_SPEECH), "Tab reaches Stop: %s" % sr.tail())
+        press("Return")
         expect(sr.move_to(press, r"^List U/D push button", ignore=LIST_SPEECH), "Tab reaches List U/D: %s" % sr.tail())
         press("Return")
         expect(sr.move_to(press, r"^1P push button", ignore=LIST_SPEECH), "Tab reaches the page button: %s" % sr.tail())
         m = sr.mark()
-        press("Return")
-        expect(sr.wait(r"そのまま", m, 8), "the open page menu tells its row: %s" % sr.tail(since=m))
+        for _ in range(3):
+            press("Return")
+            if sr.wait(r"そのまま", m, 6) or sr.said(m):
+                break
+        expect(sr.wait(r"そのまま", m, 2), "the open page menu tells its row: %s" % sr.tail(since=m))
         m = sr.mark()
         press("Down")   # chooses お気に入 (the favourites list) as a click would
         expect(sr.wait(r"お気に入", m, 8), "a step tells the row it chose: %s" % sr.tail(since=m))
