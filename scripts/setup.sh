@@ -5,7 +5,7 @@ set -eu
 
 PACKAGES="g++ cmake make pkg-config qt6-base-dev qt6-qpa-plugins libfluidsynth-dev libsdl2-mixer-dev
 libgtest-dev googletest ccache fonts-ipafont-gothic timgm6mb-soundfont xvfb xdotool xclip x11-utils
-imagemagick python3 libglib2.0-dev libxcb1-dev desktop-file-utils appstream dpkg-dev file
+imagemagick python3 libglib2.0-dev libxcb1-dev libfontconfig-dev desktop-file-utils appstream dpkg-dev file
 qt6-wayland qt6-translations-l10n openbox xfwm4 x11-xkb-utils dbus at-spi2-core python3-pyatspi orca speech-dispatcher speech-dispatcher-espeak-ng espeak-ng python3-speechd lintian man-db wmctrl"
 if [ "${1:-}" = "--fuzz" ]; then
   PACKAGES="$PACKAGES clang libclang-rt-14-dev"

@@ -13,6 +13,7 @@
 #include "app/WindowDress.h"
 #include "platform/AppPaths.h"
 #include "platform/DisplaySession.h"
+#include "platform/FontWarmUp.h"
 #include "platform/LazyAudio.h"
 #include "platform/RealServices.h"
 #include "platform/SingleInstance.h"
@@ -56,7 +57,10 @@ int main(int argc, char** argv) {
     // Only for this thread's loop: the variable is gone again below.
     const bool glibSwitchGiven = qEnvironmentVariableIsSet("QT_NO_GLIB");
     if (!glibSwitchGiven) qputenv("QT_NO_GLIB", "1");
+    // The font configuration is read beside the connection to the display.
+    sorvel::FontWarmUp fonts;
     QApplication app(argc, argv);
+    fonts.wait();
     if (!glibSwitchGiven) qunsetenv("QT_NO_GLIB");
     // The installed desktop entry's id: docks and Wayland sessions match the
     // window to its menu entry (and icon) by it.
