@@ -17,6 +17,7 @@
 #include "platform/LazyAudio.h"
 #include "platform/RealServices.h"
 #include "platform/SingleInstance.h"
+#include "platform/Surface.h"
 
 namespace {
 int g_signalFd[2] = {-1, -1};
@@ -58,9 +59,10 @@ int main(int argc, char** argv) {
     const bool glibSwitchGiven = qEnvironmentVariableIsSet("QT_NO_GLIB");
     if (!glibSwitchGiven) qputenv("QT_NO_GLIB", "1");
     // The font configuration is read beside the connection to the display.
-    sorvel::FontWarmUp fonts;
+    sorvel::FontWarmUp fonts(sorvel::uiFamilyWishes());
     QApplication app(argc, argv);
     fonts.wait();
+    sorvel::useUiFamilySubstitutes(fonts.substitutes());
     if (!glibSwitchGiven) qunsetenv("QT_NO_GLIB");
     // The installed desktop entry's id: docks and Wayland sessions match the
     // window to its menu entry (and icon) by it.

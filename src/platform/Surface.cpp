@@ -11,23 +11,45 @@
 namespace sorvel {
 
 namespace {
-// The interface font's families in order of preference, without those this
-// system does not have: a family that is not there costs a search for
-// fallback fonts at every size and weight asked for (most systems have no
-// MS Gothic), and the first family that is there is the one used either way.
+std::vector<std::string>& familySubstitutes() {
+    static std::vector<std::string> substitutes;
+    return substitutes;
+}
+
+// The interface font's families, without those this system does not have:
+// a family that is not there costs a search for fallback fonts at every
+// size and weight asked for (most systems have no MS Gothic), and the first
+// family that is there is the one used either way. A family is there when
+// the family fontconfig puts first in its name's place is installed, as
+// QFontDatabase::hasFamily tells; with those substitutes worked out ahead
+// only the installed list is read here.
 const QStringList& uiFamilies() {
     static const QStringList families = [] {
-        const QStringList wanted{QStringLiteral("ＭＳ ゴシック"), QStringLiteral("MS Gothic"), QStringLiteral("IPAGothic"),
-                                 QStringLiteral("Noto Sans Mono CJK JP"), QStringLiteral("Monospace")};
-        QStringList there;
-        for (const QString& f : wanted) {
-            if (QFontDatabase::hasFamily(f)) there << f;
+        const std::vector<std::string>& wishes = uiFamilyWishes();
+        const std::vector<std::string>& substitutes = familySubstitutes();
+        const bool ahead = substitutes.size() == wishes.size();
+        const QStringList installed = ahead ? QFontDatabase::families() : QStringList();
+        QStringList wanted, there;
+        for (size_t i = 0; i < wishes.size(); ++i) {
+            const QString family = QString::fromStdString(wishes[i]);
+            wanted << family;
+            const bool present = ahead ? installed.contains(QString::fromStdString(substitutes[i]), Qt::CaseInsensitive)
+                                       : QFontDatabase::hasFamily(family);
+            if (present) there << family;
         }
         return there.isEmpty() ? wanted : there;
     }();
     return families;
 }
 }  // namespace
+
+const std::vector<std::string>& uiFamilyWishes() {
+    static const std::vector<std::string> wishes{"ＭＳ ゴシック", "MS Gothic", "IPAGothic", "Noto Sans Mono CJK JP",
+                                                 "Monospace"};
+    return wishes;
+}
+
+void useUiFamilySubstitutes(std::vector<std::string> substitutes) { familySubstitutes() = std::move(substitutes); }
 
 QFont uiFont(int pixelSize, bool bold) {
     QFont f;

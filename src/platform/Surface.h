@@ -11,7 +11,9 @@
 #include <QStaticText>
 #include <QString>
 #include <memory>
+#include <string>
 #include <unordered_map>
+#include <vector>
 
 class QPainter;
 
@@ -19,6 +21,13 @@ namespace sorvel {
 
 // The preferred UI font with its fallbacks, at a pixel size.
 QFont uiFont(int pixelSize, bool bold = false);
+// The interface font's families, most wanted first; uiFont keeps those this
+// system has.
+const std::vector<std::string>& uiFamilyWishes();
+// For each of uiFamilyWishes(), the family fontconfig substitutes for it
+// first, worked out ahead (FontWarmUp): uiFont then need not match each
+// name itself. Before the first uiFont; anything but one per wish is ignored.
+void useUiFamilySubstitutes(std::vector<std::string> substitutes);
 
 class Surface {
 public:

@@ -1,8 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <QFontDatabase>
 #include <QImage>
+#include <cstdlib>
+#include <string>
 #include <utility>
+#include <vector>
 
+#include "platform/FontWarmUp.h"
 #include "platform/Surface.h"
 
 using namespace sorvel;
@@ -198,4 +203,27 @@ TEST(IconHolder, NarrowOrShortPicturesLeaveTheRestWhite) {
     QImage big(100, 40, QImage::Format_RGB32);
     big.fill(qRgb(1, 2, 3));
     EXPECT_EQ(iconHolder(big, 96, 32).size(), QSize(100, 40));
+}
+
+// The interface font's families are kept or dropped from substitutes worked
+// out on the start-up thread; that must tell what Qt's own test tells, for
+// the families asked for and for aliases, lower case, unknown names.
+TEST(Surface, FamiliesWorkedOutAheadAgreeWithQtsFamilyTest) {
+    std::vector<std::string> names = uiFamilyWishes();
+    for (const char* n : {"Sans", "Serif", "monospace", "DejaVu Sans", "IPAPGothic", "No Such Family 4711"})
+        names.push_back(n);
+    ::unsetenv("DESKTOP_STARTUP_ID");
+    FontWarmUp ahead(names);
+    ahead.wait();
+    ASSERT_EQ(ahead.substitutes().size(), names.size());
+    const QStringList installed = QFontDatabase::families();
+    int there = 0;
+    for (size_t i = 0; i < names.size(); ++i) {
+        const bool qt = QFontDatabase::hasFamily(QString::fromStdString(names[i]));
+        there += qt;
+        EXPECT_EQ(installed.contains(QString::fromStdString(ahead.substitutes()[i]), Qt::CaseInsensitive), qt)
+            << names[i] << " -> " << ahead.substitutes()[i];
+    }
+    EXPECT_GT(there, 0);                          // IPAGothic at least
+    EXPECT_LT(there, static_cast<int>(names.size()));   // not the unknown one
 }
