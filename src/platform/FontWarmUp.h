@@ -12,7 +12,8 @@ namespace sorvel {
 // out which family fontconfig puts in the place of each of the given
 // names, which is what telling whether a family is installed costs.
 //
-// Made just before the QApplication; wait() (or the destructor) joins the
+// Made just before the QApplication (it sets the locale the environment
+// asks for, as the QApplication does); wait() (or the destructor) joins the
 // thread. Call it as soon as the QApplication stands, before the
 // environment is changed again or a font is used.
 class FontWarmUp {
@@ -23,10 +24,11 @@ public:
     FontWarmUp& operator=(const FontWarmUp&) = delete;
 
     void wait();
-    // After wait(): for each family given, in the same order, the family
-    // fontconfig substitutes for it first (an empty string where it names
-    // none). Empty when nothing was worked out ahead.
-    const std::vector<std::string>& substitutes() const { return substitutes_; }
+    // Once the thread has ended (this waits for it): for each family given,
+    // in the same order, the family fontconfig substitutes for it first (an
+    // empty string where it names none). Empty when nothing was worked out
+    // ahead.
+    const std::vector<std::string>& substitutes();
 
     // The family fontconfig's configuration puts first in the place of
     // `family`, as font matching sees it.

@@ -19,23 +19,19 @@ std::vector<std::string>& familySubstitutes() {
 // The interface font's families, without those this system does not have:
 // a family that is not there costs a search for fallback fonts at every
 // size and weight asked for (most systems have no MS Gothic), and the first
-// family that is there is the one used either way. A family is there when
-// the family fontconfig puts first in its name's place is installed, as
-// QFontDatabase::hasFamily tells; with those substitutes worked out ahead
-// only the installed list is read here.
+// family that is there is the one used either way. With the substitutes
+// worked out ahead only the installed list is read here.
 const QStringList& uiFamilies() {
     static const QStringList families = [] {
         const std::vector<std::string>& wishes = uiFamilyWishes();
         const std::vector<std::string>& substitutes = familySubstitutes();
-        const bool ahead = substitutes.size() == wishes.size();
-        const QStringList installed = ahead ? QFontDatabase::families() : QStringList();
         QStringList wanted, there;
-        for (size_t i = 0; i < wishes.size(); ++i) {
-            const QString family = QString::fromStdString(wishes[i]);
-            wanted << family;
-            const bool present = ahead ? installed.contains(QString::fromStdString(substitutes[i]), Qt::CaseInsensitive)
-                                       : QFontDatabase::hasFamily(family);
-            if (present) there << family;
+        for (const std::string& w : wishes) wanted << QString::fromStdString(w);
+        if (substitutes.size() == wishes.size()) {
+            there = installedFamilies(wishes, substitutes, QFontDatabase::families());
+        } else {
+            for (const QString& family : wanted)
+                if (QFontDatabase::hasFamily(family)) there << family;
         }
         return there.isEmpty() ? wanted : there;
     }();
@@ -50,6 +46,24 @@ const std::vector<std::string>& uiFamilyWishes() {
 }
 
 void useUiFamilySubstitutes(std::vector<std::string> substitutes) { familySubstitutes() = std::move(substitutes); }
+
+QStringList installedFamilies(const std::vector<std::string>& families, const std::vector<std::string>& substitutes,
+                              const QStringList& listed) {
+    // A family that several foundries make is listed as "Family [Foundry]";
+    // font matching knows it by the family's name alone.
+    QStringList names;
+    names.reserve(listed.size());
+    for (const QString& l : listed) {
+        const qsizetype foundry = l.endsWith(u']') ? l.lastIndexOf(QStringLiteral(" [")) : -1;
+        names << (foundry > 0 ? l.left(foundry) : l);
+    }
+    QStringList there;
+    for (size_t i = 0; i < families.size() && i < substitutes.size(); ++i) {
+        if (names.contains(QString::fromStdString(substitutes[i]), Qt::CaseInsensitive))
+            there << QString::fromStdString(families[i]);
+    }
+    return there;
+}
 
 QFont uiFont(int pixelSize, bool bold) {
     QFont f;

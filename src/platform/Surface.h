@@ -10,6 +10,7 @@
 #include <QImage>
 #include <QStaticText>
 #include <QString>
+#include <QStringList>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -28,6 +29,13 @@ const std::vector<std::string>& uiFamilyWishes();
 // first, worked out ahead (FontWarmUp): uiFont then need not match each
 // name itself. Before the first uiFont; anything but one per wish is ignored.
 void useUiFamilySubstitutes(std::vector<std::string> substitutes);
+// Of `families`, in their order, those this system has, told from the
+// family fontconfig substitutes first for each (`substitutes`, one per
+// family) and the families Qt lists (QFontDatabase::families()): a family
+// is there when its substitute is installed, which is what
+// QFontDatabase::hasFamily answers.
+QStringList installedFamilies(const std::vector<std::string>& families, const std::vector<std::string>& substitutes,
+                              const QStringList& listed);
 
 class Surface {
 public:

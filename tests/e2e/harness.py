@@ -196,7 +196,9 @@ class Session:
         return script, marker
 
     # -- X server and program ---------------------------------------------
-    def start_x(self, screen="1024x768x24"):
+    def start_x(self, screen="1024x768x24", repeat=True):
+        # repeat=False: a key held down does not repeat (xdotool keydown ...
+        # keyup gives one press and one release however long it is held).
         # Each test claims a display number with a lock of its own (held for
         # the test's life), so tests running side by side never share a
         # server; numbers that some other X server uses are skipped.
@@ -223,12 +225,15 @@ class Session:
             # -noreset: the server never resets when its last client leaves
             # (a reset refuses new connections for a moment).
             self.xvfb = subprocess.Popen(["Xvfb", self.display, "-noreset", "-screen", "0", screen,
-                                          "-nolisten", "tcp"],
+                                          "-nolisten", "tcp"] + ([] if repeat else ["-r"]),
                                          stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             self.env = dict(os.environ, DISPLAY=self.display, SDL_AUDIODRIVER="dummy",
                             PATH=self.bin + os.pathsep + os.environ.get("PATH", ""),
                             XDG_RUNTIME_DIR=self.tmp, HOME=self.tmp)
             self.env.pop("QT_QPA_PLATFORM", None)
+            # A desktop session always names a locale; CI's shell may not.
+            if not any(self.env.get(k) for k in ("LC_ALL", "LC_CTYPE", "LANG")):
+                self.env["LANG"] = "C.UTF-8"
             ok = wait_until(lambda: self.xvfb.poll() is not None or
                             subprocess.run(["xdpyinfo"], env=self.env, capture_output=True).returncode == 0, 10)
             if ok and self.xvfb.poll() is None:
